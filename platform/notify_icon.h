@@ -1,0 +1,37 @@
+// The notification-area (tray) icon service.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace platform {
+
+constexpr std::uint32_t NOTIFY_ADD = 0;
+constexpr std::uint32_t NOTIFY_MODIFY = 1;
+constexpr std::uint32_t NOTIFY_DELETE = 2;
+
+constexpr std::uint32_t NOTIFY_FLAG_MESSAGE = 1;
+constexpr std::uint32_t NOTIFY_FLAG_ICON = 2;
+constexpr std::uint32_t NOTIFY_FLAG_TIP = 4;
+
+constexpr std::size_t NOTIFY_TIP_CHARS = 64;
+
+// The icon's owner gets `callbackMessage` with the icon identifier as first
+// parameter and WM_LBUTTONDOWN (press) or WM_LBUTTONDBLCLK as second.
+struct NotifyIconRecord {
+    std::uint32_t size;
+    WindowHandle window;
+    std::uint32_t id;
+    std::uint32_t flags;
+    std::uint32_t callbackMessage;
+    IconHandle icon;
+    char16_t tip[NOTIFY_TIP_CHARS];
+};
+
+// `operation` is NOTIFY_ADD, NOTIFY_MODIFY or NOTIFY_DELETE. Adding fails
+// when no notification area is available.
+bool NotifyIcon(std::uint32_t operation, const NotifyIconRecord* record);
+
+}  // namespace platform
