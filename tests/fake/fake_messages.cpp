@@ -26,7 +26,11 @@ namespace fake {
 
 void QueueMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t first,
                   std::intptr_t second) {
-    State().queue.push_back({window, message, first, second});
+    State().queue.push_back({{window, message, first, second}, false});
+}
+
+void QueueForDialog(std::uint32_t message, std::uintptr_t first, std::intptr_t second) {
+    State().queue.push_back({{nullptr, message, first, second}, true});
 }
 
 void TickTimers() {
@@ -45,8 +49,10 @@ std::int32_t RetrieveMessage(MessageRecord* message, WindowHandle window,
            std::to_string(lastMessage));
     auto& state = State();
     if (!state.queue.empty()) {
-        *message = state.queue.front();
+        const fake::detail::QueuedMessage queued = state.queue.front();
         state.queue.pop_front();
+        *message = queued.record;
+        if (queued.toLatestDialog) message->window = state.dialog;
         return 1;
     }
     if (state.quit) {
@@ -69,15 +75,21 @@ bool FilterDialogMessage(WindowHandle dialog, MessageRecord* message) {
     Record("FilterDialogMessage " + Name(dialog) + " " + Hex(message->message));
     if (Live(dialog) == nullptr || !ForDialog(dialog, message->window)) return false;
     if (message->message != WM_KEYDOWN) return false;
-    if (message->first == KEY_RETURN) Deliver(dialog, WM_COMMAND, COMMAND_OK, 0);
-    if (message->first == KEY_ESCAPE) Deliver(dialog, WM_COMMAND, COMMAND_CANCEL, 0);
-    return true;
+    if (message->first == KEY_RETURN) {
+        Deliver(dialog, WM_COMMAND, COMMAND_OK, 0);
+        return true;
+    }
+    if (message->first == KEY_ESCAPE) {
+        Deliver(dialog, WM_COMMAND, COMMAND_CANCEL, 0);
+        return true;
+    }
+    return false;
 }
 
 bool TranslateMessage(const MessageRecord* message) {
     Record("TranslateMessage " + Hex(message->message));
     if (message->message != WM_KEYDOWN) return false;
-    State().queue.push_back({message->window, WM_CHAR, message->first, message->second});
+    fake::QueueMessage(message->window, WM_CHAR, message->first, message->second);
     return true;
 }
 

@@ -122,6 +122,9 @@ const std::vector<ItemTextCall>& ItemTextCalls();
 // Messages.
 void QueueMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t first = 0,
                   std::intptr_t second = 0);
+// Queues a message for whatever dialog is the latest when it is retrieved:
+// for messages to a dialog that the code under test has yet to create.
+void QueueForDialog(std::uint32_t message, std::uintptr_t first = 0, std::intptr_t second = 0);
 // Queues a timer message for every running timer, as a period's end would.
 void TickTimers();
 std::size_t QueuedMessages();

@@ -47,6 +47,11 @@ struct TrayEntry {
     std::uint32_t id;
 };
 
+struct QueuedMessage {
+    platform::MessageRecord record;
+    bool toLatestDialog;
+};
+
 struct WindowingState {
     WindowScript script;
     std::vector<std::unique_ptr<platform::WindowObject>> windows;
@@ -57,7 +62,7 @@ struct WindowingState {
     platform::WindowHandle otherWindow = nullptr;
     platform::WindowHandle foreground = nullptr;
 
-    std::deque<platform::MessageRecord> queue;
+    std::deque<QueuedMessage> queue;
     std::optional<std::int32_t> quit;
     std::vector<Timer> timers;
     std::vector<NotifyCall> notifyCalls;
