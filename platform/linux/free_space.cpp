@@ -1,0 +1,39 @@
+#include "platform/linux/free_space.h"
+
+#include <optional>
+#include <string_view>
+
+#include "platform/linux/mount_table.h"
+#include "platform/linux/volume_space.h"
+
+namespace platform::linux_status {
+namespace {
+
+void Store(std::uint64_t* place, std::uint64_t value) {
+    if (place != nullptr) *place = value;
+}
+
+}  // namespace
+
+std::int32_t QueryDiskFreeSpace(const char16_t* path, std::uint64_t* available,
+                                std::uint64_t* total, std::uint64_t* totalFree) {
+    if (path == nullptr || path[0] != u'/' || path[1] == u'\0') return 0;
+    const std::u16string_view name(path + 1);
+
+    // Two volumes with one name: the first mounted answers, as the root
+    // enumeration lists it first.
+    RemovableMountReader mounts;
+    RemovableMount mount;
+    while (mounts.Next(mount)) {
+        if (std::u16string_view(mount.name.data()) != name) continue;
+        const std::optional<VolumeSpace> space = MeasureVolume(mount.mountPoint.data());
+        if (!space) return 0;
+        Store(available, space->availableBytes);
+        Store(total, space->totalBytes);
+        Store(totalFree, space->freeBytes);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace platform::linux_status

@@ -1,0 +1,161 @@
+#include "platform/linux/mount_table.h"
+
+#include <fcntl.h>
+
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/linux/status_roots.h"
+#include "platform/linux/utf16.h"
+
+namespace platform::linux_status {
+namespace {
+
+// The fields of one mountinfo line that the volumes need.
+struct MountLine {
+    std::uint32_t major;
+    std::uint32_t minor;
+    std::string_view escapedMountPoint;
+};
+
+// Fields separated by single blanks. The kernel writes no empty field, so
+// one (two blanks, a blank at either end) marks a malformed line.
+class FieldSplitter {
+public:
+    explicit FieldSplitter(std::string_view line) : rest_(line) {}
+
+    std::optional<std::string_view> Next() {
+        if (finished_) return std::nullopt;
+        const std::size_t blank = rest_.find(' ');
+        const std::string_view field = rest_.substr(0, blank);
+        if (blank == std::string_view::npos) {
+            finished_ = true;
+        } else {
+            rest_.remove_prefix(blank + 1);
+        }
+        if (field.empty()) return std::nullopt;
+        return field;
+    }
+
+private:
+    std::string_view rest_;
+    bool finished_ = false;
+};
+
+std::optional<std::uint32_t> ParseNumber(std::string_view text) {
+    std::uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
+    return value;
+}
+
+// "MAJOR:MINOR".
+bool ParseDeviceNumber(std::string_view text, MountLine& line) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return false;
+    const std::optional<std::uint32_t> major = ParseNumber(text.substr(0, colon));
+    const std::optional<std::uint32_t> minor = ParseNumber(text.substr(colon + 1));
+    if (!major || !minor) return false;
+    line.major = *major;
+    line.minor = *minor;
+    return true;
+}
+
+// "ID PARENT MAJ:MIN ROOT MOUNT-POINT OPTIONS [OPTIONAL...] - TYPE SOURCE
+// SUPER-OPTIONS". A line that lacks any part up to SOURCE is refused whole.
+std::optional<MountLine> ParseMountLine(std::string_view text) {
+    FieldSplitter fields(text);
+    std::array<std::string_view, 6> leading;
+    for (std::string_view& field : leading) {
+        const std::optional<std::string_view> next = fields.Next();
+        if (!next) return std::nullopt;
+        field = *next;
+    }
+    for (;;) {
+        const std::optional<std::string_view> optional = fields.Next();
+        if (!optional) return std::nullopt;
+        if (*optional == "-") break;
+    }
+    if (!fields.Next() || !fields.Next()) return std::nullopt;  // type and source
+
+    MountLine line{};
+    if (!ParseDeviceNumber(leading[2], line)) return std::nullopt;
+    line.escapedMountPoint = leading[4];
+    if (!line.escapedMountPoint.starts_with('/')) return std::nullopt;
+    return line;
+}
+
+constexpr bool IsOctalDigit(char c) { return c >= '0' && c <= '7'; }
+
+// The kernel writes blank, tab, line end and backslash in a mount point as
+// a backslash and three octal digits (\040, \011, \012, \134). Any other
+// backslash, or one that would make a NUL, means the line is not what the
+// kernel wrote. The result is NUL-terminated in `target`.
+bool DecodeMountPoint(std::string_view escaped, std::span<char> target) {
+    std::size_t written = 0;
+    for (std::size_t at = 0; at < escaped.size(); ++at) {
+        char c = escaped[at];
+        if (c == '\\') {
+            const std::string_view digits = escaped.substr(at + 1, 3);
+            if (digits.size() != 3 || !IsOctalDigit(digits[0]) || !IsOctalDigit(digits[1]) ||
+                !IsOctalDigit(digits[2])) {
+                return false;
+            }
+            const int value = (digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0');
+            if (value == 0 || value > 0xFF) return false;
+            c = static_cast<char>(static_cast<unsigned char>(value));
+            at += 3;
+        }
+        if (written + 1 >= target.size()) return false;  // keep room for the NUL
+        target[written++] = c;
+    }
+    target[written] = '\0';
+    return true;
+}
+
+bool IsUnderMediaFolder(std::string_view mountPoint) {
+    for (const std::string_view folder : {std::string_view("/media/"), std::string_view("/run/media/")}) {
+        if (mountPoint.starts_with(folder) && mountPoint.size() > folder.size()) return true;
+    }
+    return false;
+}
+
+std::string MountTablePath() {
+    std::string path(ProcfsRoot());
+    path += "/self/mountinfo";
+    return path;
+}
+
+}  // namespace
+
+RemovableMountReader::RemovableMountReader()
+    : table_(::open(MountTablePath().c_str(), O_RDONLY | O_CLOEXEC)),
+      lines_(table_.get()),
+      disks_(SysfsRoot()) {}
+
+bool RemovableMountReader::Next(RemovableMount& mount) {
+    if (!table_.valid()) return false;
+    while (const std::optional<std::string_view> text = lines_.Next()) {
+        const std::optional<MountLine> line = ParseMountLine(*text);
+        if (!line || !DecodeMountPoint(line->escapedMountPoint, mount.mountPoint)) continue;
+
+        const std::string_view mountPoint = mount.mountPoint.data();
+        const std::string_view name = mountPoint.substr(mountPoint.rfind('/') + 1);
+        if (name.empty() || !Utf8ToUtf16(name, mount.name.data(), mount.name.size())) continue;
+
+        // The folder rule needs no sysfs; major 0 is the kernel's number for
+        // file systems without a block device (tmpfs, proc, network).
+        if (IsUnderMediaFolder(mountPoint) ||
+            (line->major != 0 && disks_.IsRemovable(line->major, line->minor))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace platform::linux_status

@@ -1,0 +1,44 @@
+// The mounts of removable media, taken from <procfs>/self/mountinfo in
+// mount order. They are what the root directory shows as volumes and what
+// the free-space query resolves a volume's name back to.
+#pragma once
+
+#include <array>
+#include <climits>
+#include <cstddef>
+
+#include "platform/linux/file_descriptor.h"
+#include "platform/linux/line_reader.h"
+#include "platform/linux/removable_disk.h"
+#include "platform/root_enumeration.h"
+
+namespace platform::linux_status {
+
+struct RemovableMount {
+    // Where it is mounted, escapes decoded; NUL-terminated.
+    std::array<char, PATH_MAX> mountPoint;
+    // The last part of the mount point in UTF-16, NUL-terminated, never
+    // empty; it names the volume's root entry.
+    std::array<char16_t, PATH_BUFFER_CHARS> name;
+};
+
+// Counted: block devices on removable media (see RemovableDiskJudge) and any
+// mount under /media/ or /run/media/, where desktops mount what the user
+// plugs in. Skipped: malformed lines, mount points that do not decode or
+// are too long, names that are not UTF-8 or do not fit a root entry.
+class RemovableMountReader {
+public:
+    // Opens the table afresh; the roots are read now.
+    RemovableMountReader();
+
+    // Fills `mount` with the next removable mount; false at the end, and at
+    // once when the table cannot be opened.
+    bool Next(RemovableMount& mount);
+
+private:
+    FileDescriptor table_;
+    LineReader lines_;
+    RemovableDiskJudge disks_;
+};
+
+}  // namespace platform::linux_status

@@ -1,0 +1,204 @@
+// The power status from the kernel's power-supply class: one folder per
+// supply under <sysfs>/class/power_supply, read afresh at every query.
+
+#include <dirent.h>
+#include <fcntl.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/linux/attribute_file.h"
+#include "platform/linux/battery_lifetime.h"
+#include "platform/linux/file_descriptor.h"
+#include "platform/linux/status_roots.h"
+#include "platform/power_status.h"
+
+namespace platform {
+namespace {
+
+using linux_status::AttributeIs;
+using linux_status::FileDescriptor;
+using linux_status::ReadAttributeInteger;
+using linux_status::ReadAttributeText;
+
+constexpr std::int64_t LARGEST_READING = std::numeric_limits<std::int64_t>::max();
+
+struct BatteryReading {
+    std::uint8_t flags = POWER_FLAG_NO_BATTERY;
+    std::uint8_t percent = PERCENT_UNKNOWN;
+    std::uint32_t lifeSeconds = LIFETIME_UNKNOWN;
+    std::uint32_t fullLifeSeconds = LIFETIME_UNKNOWN;
+};
+
+// What the external supplies said; unreadable `online` files say nothing.
+struct ExternalPowerReading {
+    bool anyOnline = false;
+    bool anyAnswered = false;
+
+    std::uint8_t State() const {
+        if (anyOnline) return EXTERNAL_POWER_ON;
+        return anyAnswered ? EXTERNAL_POWER_OFF : EXTERNAL_POWER_UNKNOWN;
+    }
+};
+
+enum class SupplyKind { External, Battery, Other };
+
+// The kinds of supply that feed the device from outside. USB comes in many
+// variants (USB_C, USB_PD, USB_PD_DRP, USB_DCP, USB_CDP, USB_ACA, ...).
+SupplyKind KindOf(std::string_view type) {
+    if (type == "Battery") return SupplyKind::Battery;
+    if (type == "Mains" || type == "USB" || type.starts_with("USB_") || type == "Wireless" ||
+        type == "BrickID") {
+        return SupplyKind::External;
+    }
+    return SupplyKind::Other;
+}
+
+// A battery that powers the system: not a peripheral's (a wireless mouse
+// reports scope Device) and not an empty bay.
+bool IsSystemBattery(int supply) {
+    if (AttributeIs(supply, "scope", "Device")) return false;
+    return ReadAttributeInteger(supply, "present", 0, LARGEST_READING) != 0;
+}
+
+// `online` is 1 for a fixed supply and 2 for a programmable one.
+void NoteExternalSupply(int supply, ExternalPowerReading& external) {
+    const std::optional<std::int64_t> online = ReadAttributeInteger(supply, "online", 0, 2);
+    if (!online) return;
+    external.anyAnswered = true;
+    if (*online != 0) external.anyOnline = true;
+}
+
+std::uint8_t LevelFromCapacity(std::optional<std::int64_t> capacity) {
+    if (!capacity) return 0;
+    if (*capacity <= 5) return POWER_FLAG_CRITICAL;
+    if (*capacity <= 20) return POWER_FLAG_LOW;
+    return POWER_FLAG_HIGH;
+}
+
+// The driver's own level class wins over one derived from the percentage;
+// a class this code does not know falls back to the percentage.
+std::uint8_t LevelFlags(int supply, std::optional<std::int64_t> capacity) {
+    std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
+    const std::optional<std::string_view> level = ReadAttributeText(supply, "capacity_level", buffer);
+    if (level) {
+        if (*level == "Full" || *level == "High" || *level == "Normal") return POWER_FLAG_HIGH;
+        if (*level == "Low") return POWER_FLAG_LOW;
+        if (*level == "Critical") return POWER_FLAG_CRITICAL;
+        if (*level == "Unknown") return 0;
+    }
+    return LevelFromCapacity(capacity);
+}
+
+// Lifetime from one unit family: `amountName` over `rateName`. The rate's
+// sign is dropped, as some drivers report discharge as a negative current.
+std::uint32_t LifetimeFromPair(int supply, const char* amountName, const char* rateName,
+                               std::uint64_t minimumRate) {
+    const std::optional<std::int64_t> amount = ReadAttributeInteger(supply, amountName, 0, LARGEST_READING);
+    const std::optional<std::int64_t> rate =
+        ReadAttributeInteger(supply, rateName, -LARGEST_READING, LARGEST_READING);
+    if (!amount || !rate) return LIFETIME_UNKNOWN;
+    return linux_status::SecondsToDrain(static_cast<std::uint64_t>(*amount),
+                                        static_cast<std::uint64_t>(std::abs(*rate)), minimumRate);
+}
+
+std::uint32_t LifetimeFromEnergyOrCharge(int supply, const char* energyName, const char* chargeName) {
+    const std::uint32_t fromEnergy = LifetimeFromPair(supply, energyName, "power_now",
+                                                      linux_status::MINIMUM_POWER_MICROWATTS);
+    if (fromEnergy != LIFETIME_UNKNOWN) return fromEnergy;
+    return LifetimeFromPair(supply, chargeName, "current_now",
+                            linux_status::MINIMUM_CURRENT_MICROAMPS);
+}
+
+// The driver's own estimate first: it may smooth the drain over time.
+std::uint32_t RemainingLifetime(int supply) {
+    const std::optional<std::int64_t> estimate = ReadAttributeInteger(
+        supply, "time_to_empty_now", 0, linux_status::LONGEST_LIFETIME_SECONDS);
+    if (estimate) return static_cast<std::uint32_t>(*estimate);
+    return LifetimeFromEnergyOrCharge(supply, "energy_now", "charge_now");
+}
+
+BatteryReading ReadBattery(int supply) {
+    BatteryReading battery;
+    const std::optional<std::int64_t> capacity = ReadAttributeInteger(supply, "capacity", 0, 100);
+    battery.percent = capacity ? static_cast<std::uint8_t>(*capacity) : PERCENT_UNKNOWN;
+    battery.flags = LevelFlags(supply, capacity);
+
+    std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
+    const std::string_view status = ReadAttributeText(supply, "status", buffer).value_or("");
+    if (status == "Charging") battery.flags |= POWER_FLAG_CHARGING;
+    // A drain rate means a lifetime only while the battery feeds the device.
+    if (status == "Discharging") {
+        battery.lifeSeconds = RemainingLifetime(supply);
+        battery.fullLifeSeconds = LifetimeFromEnergyOrCharge(supply, "energy_full", "charge_full");
+    }
+    return battery;
+}
+
+struct FolderCloser {
+    void operator()(DIR* folder) const { ::closedir(folder); }
+};
+using Folder = std::unique_ptr<DIR, FolderCloser>;
+
+// Supplies in name order, so the main battery is the same one at every
+// query however the file system lists them.
+std::vector<std::string> SupplyNames(DIR* folder) {
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void StoreBattery(const BatteryReading& battery, std::uint8_t& flags, std::uint8_t& percent,
+                  std::uint32_t& life, std::uint32_t& fullLife) {
+    flags = battery.flags;
+    percent = battery.percent;
+    life = battery.lifeSeconds;
+    fullLife = battery.fullLifeSeconds;
+}
+
+}  // namespace
+
+bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is fresh*/) {
+    if (status == nullptr) return false;
+    std::string classPath(linux_status::SysfsRoot());
+    classPath += "/class/power_supply";
+    const Folder folder(::opendir(classPath.c_str()));
+    if (!folder) return false;
+
+    ExternalPowerReading external;
+    std::array<BatteryReading, 2> batteries;  // main, backup
+    std::size_t batteriesFound = 0;
+    for (const std::string& name : SupplyNames(folder.get())) {
+        const FileDescriptor supply(
+            ::openat(::dirfd(folder.get()), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!supply.valid()) continue;
+        std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
+        const SupplyKind kind = KindOf(ReadAttributeText(supply.get(), "type", buffer).value_or(""));
+        if (kind == SupplyKind::External) {
+            NoteExternalSupply(supply.get(), external);
+        } else if (kind == SupplyKind::Battery && batteriesFound < batteries.size() &&
+                   IsSystemBattery(supply.get())) {
+            batteries[batteriesFound++] = ReadBattery(supply.get());
+        }
+    }
+
+    *status = PowerStatusRecord{};
+    status->externalPower = external.State();
+    StoreBattery(batteries[0], status->batteryFlags, status->batteryPercent,
+                 status->batteryLifeSeconds, status->batteryFullLifeSeconds);
+    StoreBattery(batteries[1], status->backupFlags, status->backupPercent,
+                 status->backupLifeSeconds, status->backupFullLifeSeconds);
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+// Whether a block device sits on removable media, judged from sysfs: the
+// kernel's removable mark, SD cards (which the kernel never marks) and disks
+// attached through USB (card readers and sticks that claim to be fixed).
+#pragma once
+
+#include <climits>
+#include <cstdint>
+#include <string_view>
+
+namespace platform::linux_status {
+
+class RemovableDiskJudge {
+public:
+    // Judges against the sysfs tree at `sysfsRoot`.
+    explicit RemovableDiskJudge(std::string_view sysfsRoot);
+
+    // `major`:`minor` names the device (or a partition of it).
+    bool IsRemovable(std::uint32_t major, std::uint32_t minor) const;
+
+private:
+    bool PassesThroughUsb(std::string_view devicePath) const;
+
+    char root_[PATH_MAX] = {};
+    char resolvedRoot_[PATH_MAX] = {};
+    bool usable_ = false;
+};
+
+}  // namespace platform::linux_status

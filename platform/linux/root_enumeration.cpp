@@ -1,0 +1,72 @@
+// The root directory holds one entry per mount of removable media, which
+// the memory survey shows as memory cards. The table is read once, when an
+// enumeration starts, so one enumeration sees one consistent set.
+
+#include "platform/root_enumeration.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "platform/linux/mount_table.h"
+
+namespace platform {
+
+struct EnumerationObject {
+    std::vector<std::array<char16_t, PATH_BUFFER_CHARS>> names;
+    std::size_t next = 0;
+};
+
+namespace {
+
+void FillEntry(const std::array<char16_t, PATH_BUFFER_CHARS>& name, FindDataRecord& entry) {
+    std::memset(&entry, 0, sizeof entry);
+    entry.attributes = ATTR_DIRECTORY | ATTR_TEMPORARY;
+    std::copy(name.begin(), name.end(), entry.name);
+}
+
+bool IsValid(FindHandle enumeration) {
+    return enumeration != nullptr && enumeration != InvalidFindHandle();
+}
+
+}  // namespace
+
+FindHandle FindFirstEntry(const char16_t* pattern, FindDataRecord* entry) {
+    // Only the whole root is ever asked for; the volumes have no extension
+    // to match against another pattern.
+    if (pattern == nullptr || entry == nullptr || std::u16string_view(pattern) != u"/*.*") {
+        return InvalidFindHandle();
+    }
+    auto* enumeration = new (std::nothrow) EnumerationObject;
+    if (enumeration == nullptr) return InvalidFindHandle();
+
+    linux_status::RemovableMountReader mounts;
+    linux_status::RemovableMount mount;
+    while (mounts.Next(mount)) enumeration->names.push_back(mount.name);
+
+    if (enumeration->names.empty()) {
+        delete enumeration;
+        return InvalidFindHandle();  // an empty root, as a failed match reports it
+    }
+    FillEntry(enumeration->names[0], *entry);
+    enumeration->next = 1;
+    return enumeration;
+}
+
+bool FindNextEntry(FindHandle enumeration, FindDataRecord* entry) {
+    if (!IsValid(enumeration) || entry == nullptr) return false;
+    if (enumeration->next >= enumeration->names.size()) return false;
+    FillEntry(enumeration->names[enumeration->next++], *entry);
+    return true;
+}
+
+bool CloseEnumeration(FindHandle enumeration) {
+    if (!IsValid(enumeration)) return false;
+    delete enumeration;
+    return true;
+}
+
+}  // namespace platform

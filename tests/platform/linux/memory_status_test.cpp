@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+#include <string>
+
+#include "platform/memory_status.h"
+#include "tests/platform/linux/prepared_tree.h"
+
+namespace {
+
+using namespace platform;
+using velorwind_test::PreparedTree;
+
+constexpr std::uint64_t KIB = 1024;
+
+struct MeminfoCase {
+    const char* title;
+    std::string meminfo;
+    std::uint64_t total;
+    std::uint64_t available;
+};
+
+const MeminfoCase MEMINFO_CASES[] = {
+    {"Typical",
+     "MemTotal:       16318480 kB\nMemFree:         1234567 kB\nMemAvailable:   12238860 kB\n"
+     "Buffers:          345678 kB\n",
+     16318480 * KIB, 12238860 * KIB},
+    {"OldKernelWithoutMemAvailable", "MemTotal:         512000 kB\nMemFree:          100000 kB\n",
+     512000 * KIB, 0},
+    {"LastLineWithoutLineEnd", "MemTotal: 1000 kB\nMemAvailable: 500 kB", 1000 * KIB, 500 * KIB},
+    {"GarbageValues", "MemTotal: abc kB\nMemAvailable: 12abc kB\n", 0, 0},
+    {"NegativeAndUnitless", "MemTotal: -5 kB\nMemAvailable: 4096\n", 0, 0},
+    {"WrongUnit", "MemTotal: 1000 MB\nMemAvailable: 500 kb\n", 0, 0},
+    {"LargestThatFits", "MemTotal: 18014398509481983 kB\nMemAvailable: 0 kB\n",
+     18014398509481983ull * KIB, 0},
+    {"OverflowingBytes", "MemTotal: 18014398509481984 kB\nMemAvailable: 99999999999999999999 kB\n", 0, 0},
+    {"FirstOfTwiceGivenFieldCounts", "MemTotal: 1000 kB\nMemTotal: 2000 kB\nMemAvailable: 10 kB\n",
+     1000 * KIB, 10 * KIB},
+    {"LookalikeFieldsIgnored", "MemTotalX: 7 kB\nmemtotal: 8 kB\nMemTotal: 9 kB\n", 9 * KIB, 0},
+    {"OverlongLineSkipped",
+     "Junk: " + std::string(40000, 'x') + "\nMemTotal: 4 kB\nMemAvailable: 2 kB\n", 4 * KIB, 2 * KIB},
+    {"Empty", "", 0, 0},
+};
+
+void PrintTo(const MeminfoCase& c, std::ostream* out) { *out << c.title; }
+
+class MeminfoTest : public testing::TestWithParam<MeminfoCase> {};
+
+TEST_P(MeminfoTest, ReadsTotalAndAvailable) {
+    const MeminfoCase& c = GetParam();
+    const PreparedTree tree;
+    tree.Write("proc/meminfo", c.meminfo);
+    MemoryStatusRecord status;
+    std::memset(&status, 0xA5, sizeof status);
+    QueryMemoryStatus(&status);
+    EXPECT_EQ(status.length, sizeof(MemoryStatusRecord));
+    EXPECT_EQ(status.totalPhysical, c.total);
+    EXPECT_EQ(status.availablePhysical, c.available);
+    EXPECT_EQ(status.totalPageFile, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Meminfo, MeminfoTest, testing::ValuesIn(MEMINFO_CASES),
+                         [](const auto& info) { return std::string(info.param.title); });
+
+TEST(MemoryStatus, MissingTableGivesZeroes) {
+    const PreparedTree tree;
+    MemoryStatusRecord status{};
+    status.totalPhysical = 99;
+    QueryMemoryStatus(&status);
+    EXPECT_EQ(status.length, sizeof(MemoryStatusRecord));
+    EXPECT_EQ(status.totalPhysical, 0u);
+    EXPECT_EQ(status.availablePhysical, 0u);
+}
+
+TEST(MemoryStatus, LoadIsShareInUse) {
+    const PreparedTree tree;
+    tree.Write("proc/meminfo", "MemTotal: 4000 kB\nMemAvailable: 1000 kB\n");
+    MemoryStatusRecord status{};
+    QueryMemoryStatus(&status);
+    EXPECT_EQ(status.memoryLoad, 75u);
+}
+
+// The store is the home folder's file system; its figures are checked
+// against the standard library's own measurement of the same folder.
+class StoreInformationTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const char* home = std::getenv("HOME");
+        if (home != nullptr) savedHome_ = home;
+        hadHome_ = home != nullptr;
+    }
+    void TearDown() override {
+        if (hadHome_) {
+            ::setenv("HOME", savedHome_.c_str(), 1);
+        } else {
+            ::unsetenv("HOME");
+        }
+    }
+
+private:
+    std::string savedHome_;
+    bool hadHome_ = false;
+};
+
+TEST_F(StoreInformationTest, MeasuresHomeFolder) {
+    const PreparedTree tree;
+    ::setenv("HOME", tree.Path("sys").c_str(), 1);
+    StoreInfoRecord info{};
+    ASSERT_TRUE(QueryStoreInformation(&info));
+    const std::filesystem::space_info space = std::filesystem::space(tree.Path("sys"));
+    EXPECT_EQ(info.size, space.capacity);
+    EXPECT_LE(info.freeSize, info.size);
+    // Other processes write meanwhile; a wrong field or unit is far off.
+    constexpr std::uint64_t slack = 1ull << 30;
+    EXPECT_LT(info.freeSize > space.available ? info.freeSize - space.available
+                                              : space.available - info.freeSize,
+              slack);
+}
+
+TEST_F(StoreInformationTest, FailsForMissingHome) {
+    const PreparedTree tree;
+    ::setenv("HOME", tree.Path("no/such/home").c_str(), 1);
+    StoreInfoRecord info{};
+    EXPECT_FALSE(QueryStoreInformation(&info));
+}
+
+TEST_F(StoreInformationTest, FallsBackToAccountWhenHomeUnset) {
+    if (::getpwuid(::getuid()) == nullptr) GTEST_SKIP() << "no account entry";
+    ::unsetenv("HOME");
+    StoreInfoRecord info{};
+    EXPECT_TRUE(QueryStoreInformation(&info));
+    EXPECT_GT(info.size, 0u);
+}
+
+}  // namespace

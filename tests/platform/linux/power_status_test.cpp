@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/battery_lifetime.h"
+#include "platform/power_status.h"
+#include "tests/platform/linux/prepared_tree.h"
+
+namespace {
+
+using namespace platform;
+using velorwind_test::PreparedTree;
+
+constexpr std::uint32_t UNKNOWN = LIFETIME_UNKNOWN;
+
+using Attributes = std::vector<std::pair<std::string, std::string>>;
+
+struct Supply {
+    std::string name;
+    Attributes attributes;
+};
+
+Supply External(std::string name, std::string type, std::string online) {
+    Attributes attributes{{"type", type + "\n"}};
+    if (!online.empty()) attributes.emplace_back("online", online + "\n");
+    return {std::move(name), std::move(attributes)};
+}
+
+Supply Battery(std::string name, Attributes attributes) {
+    attributes.emplace_back("type", "Battery\n");
+    return {std::move(name), std::move(attributes)};
+}
+
+// Supplies live under devices/ and the class folder links to them, as the
+// kernel lays them out.
+void Prepare(const PreparedTree& tree, const std::vector<Supply>& supplies) {
+    tree.MakeFolder("sys/class/power_supply");
+    for (const Supply& supply : supplies) {
+        const std::string device = "sys/devices/virtual/power_supply/" + supply.name;
+        for (const auto& [attribute, value] : supply.attributes) {
+            tree.Write(device + "/" + attribute, value);
+        }
+        tree.Link("sys/class/power_supply/" + supply.name,
+                  "../../devices/virtual/power_supply/" + supply.name);
+    }
+}
+
+struct BatteryState {
+    std::uint8_t flags;
+    std::uint8_t percent;
+    std::uint32_t life;
+    std::uint32_t fullLife;
+};
+constexpr BatteryState NO_BATTERY{POWER_FLAG_NO_BATTERY, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN};
+
+struct PowerCase {
+    const char* title;
+    std::vector<Supply> supplies;
+    std::uint8_t externalPower;
+    BatteryState main;
+    BatteryState backup;
+};
+
+const Attributes LAPTOP_DISCHARGING{{"status", "Discharging\n"}, {"present", "1\n"},
+                                    {"capacity", "57\n"}, {"capacity_level", "Normal\n"},
+                                    {"energy_now", "28500000\n"}, {"power_now", "9500000\n"},
+                                    {"energy_full", "50000000\n"}};
+
+Supply Draining(std::string name, std::string capacity, std::string energyNow, std::string powerNow) {
+    return Battery(std::move(name), {{"status", "Discharging\n"}, {"capacity", capacity},
+                                     {"energy_now", energyNow}, {"power_now", powerNow}});
+}
+
+const PowerCase POWER_CASES[] = {
+    {"LaptopDischargingInEnergyUnits",
+     {External("AC", "Mains", "0"), Battery("BAT0", LAPTOP_DISCHARGING)},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 57, 10800, 18947}, NO_BATTERY},
+    {"ChargingInChargeUnits",
+     {External("ADP1", "Mains", "1"),
+      Battery("BAT0", {{"status", "Charging\n"}, {"capacity", "42\n"}, {"charge_now", "2000000\n"},
+                       {"current_now", "-1500000\n"}, {"charge_full", "4800000\n"}})},
+     EXTERNAL_POWER_ON, {POWER_FLAG_HIGH | POWER_FLAG_CHARGING, 42, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"DischargingWithNegativeCurrent",
+     {Battery("BAT0", {{"status", "Discharging\n"}, {"capacity", "15\n"}, {"charge_now", "3000000\n"},
+                       {"current_now", "-1200000\n"}, {"charge_full", "4800000\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 15, 9000, 14400}, NO_BATTERY},
+    {"FullOnMains",
+     {External("AC", "Mains", "1"),
+      Battery("BAT0", {{"status", "Full\n"}, {"capacity", "100\n"}, {"capacity_level", "Full\n"},
+                       {"energy_now", "50000000\n"}, {"power_now", "0\n"}})},
+     EXTERNAL_POWER_ON, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"NotChargingOnMains",
+     {External("AC", "Mains", "1"),
+      Battery("BAT0", {{"status", "Not charging\n"}, {"capacity", "80\n"},
+                       {"energy_now", "40000000\n"}, {"power_now", "2000000\n"}})},
+     EXTERNAL_POWER_ON, {POWER_FLAG_HIGH, 80, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"DesktopWithoutSupplies", {}, EXTERNAL_POWER_UNKNOWN, NO_BATTERY, NO_BATTERY},
+    {"SecondSystemBatteryIsBackupInNameOrder",
+     {Draining("BAT1", "90\n", "18000000\n", "6000000\n"), Draining("BAT0", "30\n", "15000000\n", "5000000\n")},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 30, 10800, UNKNOWN}, {POWER_FLAG_HIGH, 90, 10800, UNKNOWN}},
+    {"WirelessMouseIsNoSystemBattery",
+     {External("AC", "Mains", "1"),
+      Battery("hidpp_battery_0", {{"scope", "Device\n"}, {"capacity", "30\n"}, {"status", "Discharging\n"}})},
+     EXTERNAL_POWER_ON, NO_BATTERY, NO_BATTERY},
+    {"EmptyBayIsSkipped",
+     {Battery("BAT0", {{"present", "0\n"}, {"capacity", "99\n"}}),
+      Battery("BAT1", {{"present", "1\n"}, {"capacity", "70\n"}, {"scope", "System\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 70, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"UsbCOnline",
+     {External("AC", "Mains", "0"), External("ucsi-source-psy-USBC000:001", "USB_C", "1")},
+     EXTERNAL_POWER_ON, NO_BATTERY, NO_BATTERY},
+    {"UsbPdProgrammableOnline", {External("tcpm-source-psy", "USB_PD_DRP", "2")},
+     EXTERNAL_POWER_ON, NO_BATTERY, NO_BATTERY},
+    {"WirelessChargerOffline", {External("wireless", "Wireless", "0")},
+     EXTERNAL_POWER_OFF, NO_BATTERY, NO_BATTERY},
+    {"UpsIsNotExternalPower", {External("ups", "UPS", "1")},
+     EXTERNAL_POWER_UNKNOWN, NO_BATTERY, NO_BATTERY},
+    {"OnlineUnreadableIsUnknown", {External("AC", "Mains", "")},
+     EXTERNAL_POWER_UNKNOWN, NO_BATTERY, NO_BATTERY},
+    {"DriverEstimateComesFirst",
+     {Battery("BAT0", {{"status", "Discharging\n"}, {"time_to_empty_now", "7260\n"},
+                       {"energy_now", "28500000\n"}, {"power_now", "9500000\n"},
+                       {"energy_full", "50000000\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, 7260, 18947}, NO_BATTERY},
+    {"LevelUnknownSetsNoBit",
+     {Battery("BAT0", {{"capacity_level", "Unknown\n"}, {"capacity", "50\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {0, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"DriverLevelWinsOverCapacity",
+     {Battery("BAT0", {{"capacity_level", "Critical\n"}, {"capacity", "50\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_CRITICAL, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"StrangeLevelFallsBackToCapacity",
+     {Battery("BAT0", {{"capacity_level", "Medium\n"}, {"capacity", "12\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 12, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"CapacityFiveIsCritical", {Battery("BAT0", {{"capacity", "5"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_CRITICAL, 5, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"CapacitySixIsLow", {Battery("BAT0", {{"capacity", "6"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 6, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"CapacityTwentyIsLow", {Battery("BAT0", {{"capacity", "20"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 20, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"CapacityTwentyOneIsHigh", {Battery("BAT0", {{"capacity", "21"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 21, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"PowerBelowTenMilliwattsIsUnknown", {Draining("BAT0", "50", "10000", "9999")},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"PowerAtTenMilliwatts", {Draining("BAT0", "50", "10000", "-10000")},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 50, 3600, UNKNOWN}, NO_BATTERY},
+    {"CurrentBelowOneMilliampIsUnknown",
+     {Battery("BAT0", {{"status", "Discharging"}, {"charge_now", "1000"}, {"current_now", "999"}})},
+     EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"EnergyIsNeverDividedByCurrent",
+     {Battery("BAT0", {{"status", "Discharging"}, {"energy_now", "28500000"}, {"current_now", "1000000"},
+                       {"energy_full", "50000000"}})},
+     EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"LifetimeBeyondRecordIsUnknown", {Draining("BAT0", "50", "99999999999", "10000")},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
+};
+
+void PrintTo(const PowerCase& c, std::ostream* out) { *out << c.title; }
+
+class PowerStatusTest : public testing::TestWithParam<PowerCase> {};
+
+TEST_P(PowerStatusTest, FillsRecordFromSupplies) {
+    const PowerCase& c = GetParam();
+    const PreparedTree tree;
+    Prepare(tree, c.supplies);
+    PowerStatusRecord status;
+    std::memset(&status, 0xA5, sizeof status);
+    ASSERT_TRUE(QueryPowerStatus(&status, true));
+    EXPECT_EQ(status.externalPower, c.externalPower);
+    EXPECT_EQ(status.batteryFlags, c.main.flags);
+    EXPECT_EQ(status.batteryPercent, c.main.percent);
+    EXPECT_EQ(status.batteryLifeSeconds, c.main.life);
+    EXPECT_EQ(status.batteryFullLifeSeconds, c.main.fullLife);
+    EXPECT_EQ(status.backupFlags, c.backup.flags);
+    EXPECT_EQ(status.backupPercent, c.backup.percent);
+    EXPECT_EQ(status.backupLifeSeconds, c.backup.life);
+    EXPECT_EQ(status.backupFullLifeSeconds, c.backup.fullLife);
+}
+
+INSTANTIATE_TEST_SUITE_P(Supplies, PowerStatusTest, testing::ValuesIn(POWER_CASES),
+                         [](const auto& info) { return std::string(info.param.title); });
+
+TEST(PowerStatus, FailsWithoutPowerSupplyClass) {
+    const PreparedTree tree;
+    PowerStatusRecord status;
+    EXPECT_FALSE(QueryPowerStatus(&status, true));
+}
+
+// Each bad value is written into every attribute at once: the percentage,
+// the driver's estimate (which must give way to the energy pair), the backup
+// battery's energy (no lifetime) and the mains' online state.
+class BadAttributeTest : public testing::TestWithParam<std::string> {};
+
+TEST_P(BadAttributeTest, ReadsAsUnknown) {
+    const std::string& bad = GetParam();
+    const PreparedTree tree;
+    Prepare(tree, {External("AC", "Mains", ""),
+                   Battery("BAT0", {{"status", "Discharging\n"}, {"capacity", bad},
+                                    {"time_to_empty_now", bad}, {"energy_now", "28500000\n"},
+                                    {"power_now", "9500000\n"}, {"energy_full", bad}}),
+                   Draining("BAT1", "50\n", bad, "9500000\n")});
+    tree.Write("sys/devices/virtual/power_supply/AC/online", bad);
+    PowerStatusRecord status;
+    ASSERT_TRUE(QueryPowerStatus(&status, true));
+    EXPECT_EQ(status.externalPower, EXTERNAL_POWER_UNKNOWN);
+    EXPECT_EQ(status.batteryPercent, PERCENT_UNKNOWN);
+    EXPECT_EQ(status.batteryFlags, 0);
+    EXPECT_EQ(status.batteryLifeSeconds, 10800u);
+    EXPECT_EQ(status.batteryFullLifeSeconds, UNKNOWN);
+    EXPECT_EQ(status.backupPercent, 50);
+    EXPECT_EQ(status.backupLifeSeconds, UNKNOWN);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, BadAttributeTest,
+                         testing::Values("", "\n", "abc\n", "-5\n", "99999999999999999999\n",
+                                         "12abc\n", "1 2\n", "0x10\n", "+7\n", "3.5\n",
+                                         std::string(300, '1'), std::string("4\0", 2)));
+
+TEST(PowerStatus, ValueWithoutLineEndOrWithBlanksReadsAsIs) {
+    const PreparedTree tree;
+    Prepare(tree, {Draining("BAT0", " 57 ", "28500000", "9500000")});
+    PowerStatusRecord status;
+    ASSERT_TRUE(QueryPowerStatus(&status, true));
+    EXPECT_EQ(status.batteryPercent, 57);
+    EXPECT_EQ(status.batteryLifeSeconds, 10800u);
+}
+
+struct DrainCase {
+    std::uint64_t amount;
+    std::uint64_t rate;
+    std::uint64_t minimumRate;
+    std::uint32_t seconds;
+};
+
+TEST(BatteryLifetime, SecondsToDrainStaysInRecordRange) {
+    constexpr std::uint64_t largest = std::numeric_limits<std::uint64_t>::max();
+    const DrainCase cases[] = {
+        {3600, 3600, 1, 3600},
+        {1, 3, 1, 1200},
+        {0, 10000, 10000, 0},
+        {1000, 9999, 10000, UNKNOWN},
+        {1000, 0, 0, UNKNOWN},
+        {0xFFFFFFFEull, 3600, 1, 0xFFFFFFFEu},
+        {0xFFFFFFFFull, 3600, 1, UNKNOWN},
+        {largest, 1000, 1, UNKNOWN},
+        {largest, largest / 3600, 1, 12960000},
+        {largest, largest / 3600 + 1, 1, UNKNOWN},
+    };
+    for (const DrainCase& c : cases) {
+        EXPECT_EQ(linux_status::SecondsToDrain(c.amount, c.rate, c.minimumRate), c.seconds)
+            << c.amount << " at " << c.rate;
+    }
+}
+
+}  // namespace

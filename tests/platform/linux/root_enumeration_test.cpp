@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/root_enumeration.h"
+#include "tests/platform/linux/prepared_tree.h"
+#include "tests/platform/linux/removable_media.h"
+
+namespace {
+
+using namespace platform;
+using namespace velorwind_test;
+
+// The names of the root entries, checking the record of each.
+std::vector<std::u16string> RootEntries() {
+    std::vector<std::u16string> names;
+    FindDataRecord entry;
+    std::memset(&entry, 0xA5, sizeof entry);
+    const FindHandle enumeration = FindFirstEntry(u"/*.*", &entry);
+    if (enumeration == InvalidFindHandle()) return names;
+    do {
+        EXPECT_EQ(entry.attributes, ATTR_DIRECTORY | ATTR_TEMPORARY);
+        names.emplace_back(entry.name);
+    } while (FindNextEntry(enumeration, &entry));
+    EXPECT_FALSE(FindNextEntry(enumeration, &entry));
+    EXPECT_TRUE(CloseEnumeration(enumeration));
+    return names;
+}
+
+template <typename Text>
+Text Repeat(const Text& part, int count) {
+    Text whole;
+    for (int i = 0; i < count; ++i) whole += part;
+    return whole;
+}
+std::string Repeat(const char* part, int count) { return Repeat(std::string(part), count); }
+std::u16string Repeat(const char16_t* part, int count) { return Repeat(std::u16string(part), count); }
+
+struct MountCase {
+    const char* title;
+    std::string mountinfo;
+    std::vector<std::u16string> names;
+};
+
+const std::string FIXED_MOUNTS = MountLine(SATA_ROOT, "/") + MountLine(SATA_HOME, "/home") +
+                                 MountLine(EMMC, "/data") + MountLine(LOOP, "/snap/core/1") +
+                                 "23 22 0:21 / /proc rw,nosuid - proc proc rw\n";
+
+const MountCase MOUNT_CASES[] = {
+    {"SdCardCountedEmmcNot", FIXED_MOUNTS + MountLine(SD_CARD, "/mnt/SDCARD"), {u"SDCARD"}},
+    {"UsbStickLabelWithBlank", MountLine(USB_STICK, "/mnt/USB STICK"), {u"USB STICK"}},
+    {"FixedDisksOnly", FIXED_MOUNTS, {}},
+    {"ThreeCardsInMountOrder",
+     MountLine(SECOND_SD_CARD, "/mnt/card2") + FIXED_MOUNTS + MountLine(USB_SSD, "/mnt/backup") +
+         MountLine(SD_CARD, "/mnt/SDCARD"),
+     {u"card2", u"backup", u"SDCARD"}},
+    {"RemovableWholeDisk", MountLine(FLOPPY, "/mnt/floppy"), {u"floppy"}},
+    {"UnknownDeviceNumber", MountLine("8:99", "/mnt/ghost"), {}},
+    {"MediaFoldersWithoutBlockDevice",
+     MountLine(NO_DEVICE, "/media/alice/PHOTOS") + MountLine(NO_DEVICE, "/run/media/bob/MUSIC") +
+         MountLine(NO_DEVICE, "/media") + MountLine(NO_DEVICE, "/mediaX/y") +
+         MountLine(NO_DEVICE, "/srv/media/z"),
+     {u"PHOTOS", u"MUSIC"}},
+    {"EscapesDecoded",
+     MountLine(NO_DEVICE, "/media/a\tb") + MountLine(NO_DEVICE, "/media/line\nend") +
+         MountLine(NO_DEVICE, "/media/back\\slash"),
+     {u"a\tb", u"line\nend", u"back\\slash"}},
+    {"Utf8Names", MountLine(NO_DEVICE, "/media/カード") + MountLine(NO_DEVICE, "/media/😀x"),
+     {u"カード", u"😀x"}},
+    {"InvalidUtf8Skipped",
+     MountLine(NO_DEVICE, "/media/\xff") + MountLine(NO_DEVICE, "/media/\xc0\xaf") +
+         MountLine(NO_DEVICE, "/media/\xed\xa0\x80") + MountLine(NO_DEVICE, "/media/\xe3\x82") +
+         MountLine(NO_DEVICE, "/media/ok"),
+     {u"ok"}},
+    {"NameLengthLimits",
+     MountLine(NO_DEVICE, "/media/" + std::string(259, 'N')) +
+         MountLine(NO_DEVICE, "/media/" + std::string(260, 'M')) +
+         MountLine(NO_DEVICE, "/media/" + Repeat("あ", 259)) +
+         MountLine(NO_DEVICE, "/run/media/x/" + Repeat("😀", 130)) +
+         MountLine(NO_DEVICE, "/run/media/x/" + Repeat("😀", 129)),
+     {std::u16string(259, u'N'), std::u16string(259, u'あ'), Repeat(u"😀", 129)}},
+};
+
+void PrintTo(const MountCase& c, std::ostream* out) { *out << c.title; }
+
+class RootEnumerationTest : public testing::TestWithParam<MountCase> {};
+
+TEST_P(RootEnumerationTest, ListsRemovableMountsInOrder) {
+    const MountCase& c = GetParam();
+    const PreparedTree tree;
+    PrepareBlockDevices(tree);
+    tree.Write("proc/self/mountinfo", c.mountinfo);
+    EXPECT_EQ(RootEntries(), c.names);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mountinfo, RootEnumerationTest, testing::ValuesIn(MOUNT_CASES),
+                         [](const auto& info) { return std::string(info.param.title); });
+
+// Each malformed line sits between two good ones: it is skipped and the
+// lines around it still count.
+class MalformedMountLineTest : public testing::TestWithParam<std::string> {};
+
+TEST_P(MalformedMountLineTest, IsSkipped) {
+    const PreparedTree tree;
+    tree.Write("proc/self/mountinfo", MountLine(NO_DEVICE, "/media/BEFORE") + GetParam() + "\n" +
+                                          MountLine(NO_DEVICE, "/media/AFTER"));
+    EXPECT_EQ(RootEntries(), (std::vector<std::u16string>{u"BEFORE", u"AFTER"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, MalformedMountLineTest,
+    testing::Values("", " ", "41 22 0:45 / /media/BAD", "41 22 0:45 / /media/BAD rw shared:1 vfat x rw",
+                    "41 22 0:45 / /media/BAD rw -", "41 22 0:45 / /media/BAD rw - vfat",
+                    "41 22 045 / /media/BAD rw - vfat x rw", "41 22 0:-4 / /media/BAD rw - vfat x rw",
+                    "41  22 0:45 / /media/BAD rw - vfat x rw", "41 22 0:45 / media/BAD rw - vfat x rw",
+                    "41 22 0:45 / /media/B\\04 rw - vfat x rw", "41 22 0:45 / /media/B\\999 rw - vfat x rw",
+                    "41 22 0:45 / /media/B\\400 rw - vfat x rw", "41 22 0:45 / /media/B\\000 rw - vfat x rw",
+                    "41 22 0:45 / /media/BAD\\ rw - vfat x rw",
+                    "41 22 0:45 / /media/" + std::string(100000, 'L') + " rw - vfat x rw",
+                    "41 22 0:45 / /media/" + std::string(5000, 'P') + " rw - vfat x rw"));
+
+TEST(RootEnumeration, ReadsTableAfreshAtEachStart) {
+    const PreparedTree tree;
+    PrepareBlockDevices(tree);
+    tree.Write("proc/self/mountinfo", MountLine(SD_CARD, "/mnt/SD"));
+    EXPECT_EQ(RootEntries(), std::vector<std::u16string>{u"SD"});
+    tree.Write("proc/self/mountinfo", MountLine(SD_CARD, "/mnt/SD") + MountLine(USB_STICK, "/mnt/USB"));
+    EXPECT_EQ(RootEntries(), (std::vector<std::u16string>{u"SD", u"USB"}));
+}
+
+TEST(RootEnumeration, RefusesWhatItCannotEnumerate) {
+    const PreparedTree tree;
+    FindDataRecord entry;
+    EXPECT_EQ(FindFirstEntry(u"/*.*", &entry), InvalidFindHandle());  // no mount table
+    tree.Write("proc/self/mountinfo", MountLine(NO_DEVICE, "/media/CARD"));
+    for (const char16_t* pattern : {u"/*", u"*.*", u"/CARD", u"", static_cast<const char16_t*>(nullptr)}) {
+        EXPECT_EQ(FindFirstEntry(pattern, &entry), InvalidFindHandle());
+    }
+    EXPECT_EQ(FindFirstEntry(u"/*.*", nullptr), InvalidFindHandle());
+    EXPECT_FALSE(FindNextEntry(InvalidFindHandle(), &entry));
+    EXPECT_FALSE(FindNextEntry(nullptr, &entry));
+    EXPECT_FALSE(CloseEnumeration(InvalidFindHandle()));
+    EXPECT_FALSE(CloseEnumeration(nullptr));
+}
+
+}  // namespace
