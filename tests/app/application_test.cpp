@@ -1,0 +1,224 @@
+// Start-up, the single-instance rule, the message loop and the entry
+// function.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "app/status_dialog.h"
+#include "platform/entry.h"
+#include "resources/window_title.h"
+#include "tests/app/app_fixture.h"
+
+namespace {
+
+using namespace platform;
+using testing_support::AppTest;
+using testing_support::IMAGE_WITHOUT_TEMPLATES;
+using testing_support::TALL_TEMPLATE;
+using testing_support::TEST_IMAGE;
+using testing_support::WIDE_TEMPLATE;
+
+class ApplicationTest : public AppTest {
+protected:
+    app::Application application{&TEST_IMAGE, SHOW_SHOW, nullptr};
+};
+
+struct WorkAreaCase {
+    const char* name;
+    std::optional<Rect> area;  // none: the query fails
+    bool wide;
+};
+
+class WorkAreaTest : public ApplicationTest, public ::testing::WithParamInterface<WorkAreaCase> {};
+
+TEST_P(WorkAreaTest, PicksTheLayoutByTheAreaShape) {
+    fake::Script().workArea = GetParam().area;
+    ASSERT_TRUE(app::StartInstance(application));
+
+    ASSERT_EQ(fake::DialogCreations().size(), 1u);
+    const fake::DialogCreation& made = fake::DialogCreations()[0];
+    const void* expected = GetParam().wide ? static_cast<const void*>(WIDE_TEMPLATE) : TALL_TEMPLATE;
+    EXPECT_EQ(made.dialogTemplate, expected);
+    EXPECT_EQ(made.templateBytes, GetParam().wide ? sizeof WIDE_TEMPLATE : sizeof TALL_TEMPLATE);
+    EXPECT_EQ(made.instance, &TEST_IMAGE);
+    EXPECT_EQ(made.parent, nullptr);
+    EXPECT_EQ(made.procedure, &app::StatusDialogProc);
+    EXPECT_EQ(made.parameter, 0);
+    EXPECT_EQ(application.dialog, fake::Dialog());
+    EXPECT_EQ(app::globalInstance, &TEST_IMAGE);
+    EXPECT_TRUE(fake::Visible(application.dialog));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Areas, WorkAreaTest,
+    ::testing::Values(WorkAreaCase{"Tall240x294", Rect{0, 0, 240, 294}, false},
+                      WorkAreaCase{"Wide320x214", Rect{0, 0, 320, 214}, true},
+                      WorkAreaCase{"Square300", Rect{0, 0, 300, 300}, false},
+                      WorkAreaCase{"QueryFails", std::nullopt, false},
+                      // A panel on the left or top moves the area's origin.
+                      WorkAreaCase{"OffsetWide", Rect{100, 40, 420, 254}, true},
+                      WorkAreaCase{"OffsetTall", Rect{200, 0, 440, 294}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RunningCase {
+    const char* name;
+    std::u16string runningTitle;
+    bool found;
+};
+
+class RunningInstanceTest : public ApplicationTest,
+                            public ::testing::WithParamInterface<RunningCase> {};
+
+TEST_P(RunningInstanceTest, OnlyTheExactTitleHandsOverToTheRunningInstance) {
+    fake::Script().runningInstanceTitle = GetParam().runningTitle;
+    const bool started = app::StartInstance(application);
+
+    EXPECT_EQ(started, !GetParam().found);
+    EXPECT_EQ(fake::Visible(fake::RunningInstance()), GetParam().found);
+    EXPECT_EQ(fake::Foreground() == fake::RunningInstance(), GetParam().found);
+    EXPECT_EQ(fake::DialogCreations().empty(), GetParam().found);
+    EXPECT_EQ(fake::TrayIcons(), GetParam().found ? 0u : 1u);
+    if (GetParam().found) {
+        EXPECT_EQ(application.dialog, nullptr);
+        EXPECT_TRUE(InLog("ShowWindow running-instance 5"));
+        EXPECT_FALSE(InLog("QueryWorkArea"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Titles, RunningInstanceTest,
+    ::testing::Values(RunningCase{"SameTitle", resources::WINDOW_TITLE, true},
+                      RunningCase{"FullWidthKatakana", u"Velorwind - システム情報", false},
+                      RunningCase{"TrailingSpace", u"Velorwind - ｼｽﾃﾑ情報 ", false},
+                      RunningCase{"OtherCase", u"velorwind - ｼｽﾃﾑ情報", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ApplicationTest, NoDialogMeansNoIconAndNoLoop) {
+    for (bool noTemplates : {false, true}) {
+        SCOPED_TRACE(noTemplates ? "no templates" : "creation fails");
+        SetUp();
+        fake::Script().dialogCreationFails = !noTemplates;
+        app::Application failing{noTemplates ? &IMAGE_WITHOUT_TEMPLATES : &TEST_IMAGE, SHOW_SHOW,
+                                 nullptr};
+        EXPECT_FALSE(app::StartInstance(failing));
+        EXPECT_EQ(failing.dialog, nullptr);
+        EXPECT_EQ(fake::TrayIcons(), 0u);
+        EXPECT_TRUE(fake::RunningTimers().empty());
+    }
+}
+
+TEST_F(ApplicationTest, StartUpShowCommandIsAppliedUnchanged) {
+    const struct {
+        std::int32_t command;
+        bool visible;
+    } cases[] = {{SHOW_HIDE, false}, {SHOW_NORMAL, true}, {SHOW_SHOW, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        SetUp();
+        app::Application started{&TEST_IMAGE, c.command, nullptr};
+        ASSERT_TRUE(app::StartInstance(started));
+        EXPECT_TRUE(InLog("ShowWindow dialog " + std::to_string(c.command)));
+        EXPECT_EQ(fake::Visible(started.dialog), c.visible);
+        EXPECT_EQ(fake::TrayIcons(), 1u);
+    }
+}
+
+TEST_F(ApplicationTest, RefusedIconStillStartsTheProgram) {
+    fake::Script().trayAddFails = true;
+    EXPECT_TRUE(app::StartInstance(application));
+    EXPECT_TRUE(fake::Visible(application.dialog));
+}
+
+// The loop as letters, one group per retrieval: R retrieve, F filter,
+// T translate, D dispatch.
+std::string LoopSteps() {
+    std::string steps;
+    for (const std::string& line : fake::Log()) {
+        if (line.starts_with("RetrieveMessage")) steps += steps.empty() ? "R" : " R";
+        if (line.starts_with("FilterDialogMessage")) steps += "F";
+        if (line.starts_with("TranslateMessage")) steps += "T";
+        if (line.starts_with("DispatchMessage")) steps += "D";
+    }
+    return steps;
+}
+
+TEST_F(ApplicationTest, LoopOffersEachMessageToTheFilterFirstAndEndsOnQuit) {
+    ASSERT_TRUE(app::StartInstance(application));
+    const WindowHandle dialog = application.dialog;
+    fake::ClearLog();
+    fake::QueueMessage(dialog, WM_TIMER, 100);
+    fake::QueueMessage(dialog, WM_KEYDOWN, 'A');         // translated into a character
+    fake::QueueMessage(dialog, WM_KEYDOWN, KEY_RETURN);  // the filter's: OK, hides
+    fake::QueueMessage(dialog, WM_KEYDOWN, KEY_ESCAPE);  // the filter's: cancel, ends
+
+    app::RunMessageLoop(application);
+
+    // Timer, key, Enter, Escape, the key's character, then quit.
+    EXPECT_EQ(LoopSteps(), "RFTD RFTD RF RF RFTD R");
+    EXPECT_LT(fake::FindInLog("status power"), fake::FindInLog("FilterDialogMessage dialog 0x100"));
+    EXPECT_LT(fake::FindInLog("ShowWindow dialog 0"), fake::FindInLog("DestroyWindow dialog"));
+    EXPECT_TRUE(fake::Destroyed(dialog));
+    EXPECT_EQ(fake::TrayIcons(), 0u);
+    EXPECT_EQ(fake::QueuedMessages(), 0u);
+}
+
+TEST_F(ApplicationTest, RetrievalErrorEndsTheLoopInsteadOfSpinning) {
+    ASSERT_TRUE(app::StartInstance(application));
+    fake::Script().retrievalErrors = 1;
+    app::RunMessageLoop(application);
+    EXPECT_FALSE(fake::Destroyed(application.dialog));
+}
+
+struct EntryCase {
+    const char* name;
+    std::function<InstanceHandle()> prepare;  // scripts the run, gives the image
+    bool dialogMade;
+};
+
+class ProgramEntryTest : public ApplicationTest, public ::testing::WithParamInterface<EntryCase> {};
+
+TEST_P(ProgramEntryTest, ReturnsZero) {
+    const InstanceHandle image = GetParam().prepare();
+    EXPECT_EQ(ProgramEntry(image, nullptr, u"", SHOW_SHOW), 0);
+    EXPECT_EQ(fake::Dialog() != nullptr, GetParam().dialogMade);
+    if (GetParam().dialogMade) {
+        EXPECT_TRUE(fake::Destroyed(fake::Dialog()));
+    }
+    EXPECT_EQ(fake::TrayIcons(), 0u);
+    EXPECT_TRUE(fake::RunningTimers().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ProgramEntryTest,
+    ::testing::Values(EntryCase{"ClosedWithTheProgramsOwnImage",
+                                [] {
+                                    fake::QueueForDialog(WM_CLOSE);
+                                    return ProgramImage();
+                                },
+                                true},
+                      EntryCase{"CancelCommand",
+                                [] {
+                                    fake::QueueForDialog(WM_TIMER, 100);
+                                    fake::QueueForDialog(WM_COMMAND, COMMAND_CANCEL);
+                                    return &TEST_IMAGE;
+                                },
+                                true},
+                      EntryCase{"AnotherInstanceRuns",
+                                [] {
+                                    fake::Script().runningInstanceTitle = resources::WINDOW_TITLE;
+                                    return &TEST_IMAGE;
+                                },
+                                false},
+                      EntryCase{"DialogCannotBeMade",
+                                [] {
+                                    fake::Script().dialogCreationFails = true;
+                                    return &TEST_IMAGE;
+                                },
+                                false},
+                      EntryCase{"NoTemplates", [] { return &IMAGE_WITHOUT_TEMPLATES; }, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
