@@ -127,6 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
     Taps, TapToggleTest,
     ::testing::Values(ToggleCase{"Hidden", false, InFront::OtherWindow, true},
                       ToggleCase{"HiddenNothingInFront", false, InFront::Nothing, true},
+                      // Hidden while the platform still names it foreground.
+                      ToggleCase{"HiddenButReportedInFront", false, InFront::Dialog, true},
                       ToggleCase{"VisibleButCovered", true, InFront::OtherWindow, true},
                       ToggleCase{"VisibleNothingInFront", true, InFront::Nothing, true},
                       ToggleCase{"VisibleInFront", true, InFront::Dialog, false}),

@@ -251,6 +251,10 @@ TEST_P(UnreachableGaugeTest, IsSkippedAndTheRestAreDrawn) {
     }
     EXPECT_EQ(fake::ContextReleases().size(), 7u);
     EXPECT_EQ(fake::OpenContexts(), 0u);
+    // Nothing was drawn through a context that was never had.
+    for (const std::string& line : fake::Log()) {
+        EXPECT_EQ(line.find("closed-context"), std::string::npos) << line;
+    }
     EXPECT_EQ(fake::ItemTextCalls().size(), 13u);
 }
 
