@@ -3,6 +3,7 @@
 // uses must compare equal to the templates' caption, character for character.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace resources {

@@ -51,12 +51,4 @@ TEST(ProgramImage, LooksUpByTypeAndNumberTogether) {
     }
 }
 
-TEST(ProgramImage, BytesStayPutAcrossLookUps) {
-    const auto* first = platform::FindResourceEntry(platform::ProgramImage(), 102, 5);
-    const auto* second = platform::FindResourceEntry(platform::ProgramImage(), 102, 5);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(first->data, second->data);
-}
-
 }  // namespace

@@ -62,8 +62,8 @@ TEST_F(VersionBlock, FixedPartHoldsVersionOnePointZeroPointZeroPointFive) {
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(in.Dword(), expected[i]) << "field " << i;
     }
-    // The fixed part starts on a four-byte boundary after the key.
-    EXPECT_EQ(std::u16string_view(u"VS_VERSION_INFO").size(), 15u);
+    // Six bytes of head and 32 of key: the fixed part starts on the next
+    // four-byte boundary.
     EXPECT_EQ(bytes[40], 0xBD);
     EXPECT_EQ(bytes[43], 0xFE);
 }
