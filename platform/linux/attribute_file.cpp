@@ -51,8 +51,8 @@ std::optional<std::string_view> ReadAttributeText(int folder, const char* name,
     return TrimBlanks(std::string_view(buffer.data(), *count));
 }
 
-std::optional<std::int64_t> ReadAttributeInteger(int folder, const char* name,
-                                                 std::int64_t lowest, std::int64_t highest) {
+std::optional<std::int64_t> ReadAttributeInteger(int folder, const char* name, std::int64_t lowest,
+                                                 std::int64_t highest) {
     std::array<char, ATTRIBUTE_BUFFER_BYTES> buffer;
     const std::optional<std::string_view> text = ReadAttributeText(folder, name, buffer);
     if (!text) return std::nullopt;

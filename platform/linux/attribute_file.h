@@ -35,8 +35,8 @@ std::optional<std::string_view> ReadAttributeText(int folder, const char* name,
                                                   std::span<char> buffer);
 
 // The attribute as an integer in [lowest, highest].
-std::optional<std::int64_t> ReadAttributeInteger(int folder, const char* name,
-                                                 std::int64_t lowest, std::int64_t highest);
+std::optional<std::int64_t> ReadAttributeInteger(int folder, const char* name, std::int64_t lowest,
+                                                 std::int64_t highest);
 
 // True when the attribute reads exactly as `expected` (after trimming).
 bool AttributeIs(int folder, const char* name, std::string_view expected);

@@ -10,7 +10,8 @@ std::uint32_t SecondsToDrain(std::uint64_t amount, std::uint64_t rate, std::uint
     constexpr std::uint64_t secondsPerHour = 3600;
     // A rate this large (over 5 GW or 5 MA) is no battery's; it would also
     // overflow the remainder step below.
-    constexpr std::uint64_t largestRate = std::numeric_limits<std::uint64_t>::max() / secondsPerHour;
+    constexpr std::uint64_t largestRate =
+        std::numeric_limits<std::uint64_t>::max() / secondsPerHour;
     if (rate < minimumRate || rate == 0 || rate > largestRate) return LIFETIME_UNKNOWN;
 
     // amount * 3600 / rate without forming amount * 3600, which overflows

@@ -9,6 +9,8 @@ void* HeapAllocate(std::size_t bytes) {
     return std::malloc(bytes != 0 ? bytes : 1);
 }
 
-void HeapRelease(void* block) { std::free(block); }
+void HeapRelease(void* block) {
+    std::free(block);
+}
 
 }  // namespace platform

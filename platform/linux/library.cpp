@@ -16,7 +16,9 @@ namespace {
 
 LibraryObject coreLibrary;
 
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
+char16_t AsciiUpper(char16_t c) {
+    return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c;
+}
 
 // Library names are case-insensitive, as file names are where they live.
 bool IsCoreLibraryName(std::u16string_view name) {
@@ -43,6 +45,8 @@ LibraryEntry FindLibraryEntry(LibraryHandle library, const char16_t* name) {
     return reinterpret_cast<LibraryEntry>(query);
 }
 
-bool ReleaseLibrary(LibraryHandle library) { return library == &coreLibrary; }
+bool ReleaseLibrary(LibraryHandle library) {
+    return library == &coreLibrary;
+}
 
 }  // namespace platform

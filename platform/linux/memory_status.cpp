@@ -2,6 +2,8 @@
 // still be given to programs without swapping (MemAvailable, which counts
 // reclaimable caches; MemFree would show a busy machine as nearly full).
 
+#include "platform/memory_status.h"
+
 #include <fcntl.h>
 
 #include <charconv>
@@ -14,7 +16,6 @@
 #include "platform/linux/file_descriptor.h"
 #include "platform/linux/line_reader.h"
 #include "platform/linux/status_roots.h"
-#include "platform/memory_status.h"
 
 namespace platform {
 namespace {

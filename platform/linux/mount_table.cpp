@@ -90,7 +90,9 @@ std::optional<MountLine> ParseMountLine(std::string_view text) {
     return line;
 }
 
-constexpr bool IsOctalDigit(char c) { return c >= '0' && c <= '7'; }
+constexpr bool IsOctalDigit(char c) {
+    return c >= '0' && c <= '7';
+}
 
 // The kernel writes blank, tab, line end and backslash in a mount point as
 // a backslash and three octal digits (\040, \011, \012, \134). Any other
@@ -119,7 +121,8 @@ bool DecodeMountPoint(std::string_view escaped, std::span<char> target) {
 }
 
 bool IsUnderMediaFolder(std::string_view mountPoint) {
-    for (const std::string_view folder : {std::string_view("/media/"), std::string_view("/run/media/")}) {
+    for (const std::string_view folder :
+         {std::string_view("/media/"), std::string_view("/run/media/")}) {
         if (mountPoint.starts_with(folder) && mountPoint.size() > folder.size()) return true;
     }
     return false;

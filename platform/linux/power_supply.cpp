@@ -86,7 +86,8 @@ std::uint8_t LevelFromCapacity(std::optional<std::int64_t> capacity) {
 // a class this code does not know falls back to the percentage.
 std::uint8_t LevelFlags(int supply, std::optional<std::int64_t> capacity) {
     std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
-    const std::optional<std::string_view> level = ReadAttributeText(supply, "capacity_level", buffer);
+    const std::optional<std::string_view> level =
+        ReadAttributeText(supply, "capacity_level", buffer);
     if (level) {
         if (*level == "Full" || *level == "High" || *level == "Normal") return POWER_FLAG_HIGH;
         if (*level == "Low") return POWER_FLAG_LOW;
@@ -100,7 +101,8 @@ std::uint8_t LevelFlags(int supply, std::optional<std::int64_t> capacity) {
 // sign is dropped, as some drivers report discharge as a negative current.
 std::uint32_t LifetimeFromPair(int supply, const char* amountName, const char* rateName,
                                std::uint64_t minimumRate) {
-    const std::optional<std::int64_t> amount = ReadAttributeInteger(supply, amountName, 0, LARGEST_READING);
+    const std::optional<std::int64_t> amount =
+        ReadAttributeInteger(supply, amountName, 0, LARGEST_READING);
     const std::optional<std::int64_t> rate =
         ReadAttributeInteger(supply, rateName, -LARGEST_READING, LARGEST_READING);
     if (!amount || !rate) return LIFETIME_UNKNOWN;
@@ -108,9 +110,10 @@ std::uint32_t LifetimeFromPair(int supply, const char* amountName, const char* r
                                         static_cast<std::uint64_t>(std::abs(*rate)), minimumRate);
 }
 
-std::uint32_t LifetimeFromEnergyOrCharge(int supply, const char* energyName, const char* chargeName) {
-    const std::uint32_t fromEnergy = LifetimeFromPair(supply, energyName, "power_now",
-                                                      linux_status::MINIMUM_POWER_MICROWATTS);
+std::uint32_t LifetimeFromEnergyOrCharge(int supply, const char* energyName,
+                                         const char* chargeName) {
+    const std::uint32_t fromEnergy =
+        LifetimeFromPair(supply, energyName, "power_now", linux_status::MINIMUM_POWER_MICROWATTS);
     if (fromEnergy != LIFETIME_UNKNOWN) return fromEnergy;
     return LifetimeFromPair(supply, chargeName, "current_now",
                             linux_status::MINIMUM_CURRENT_MICROAMPS);
@@ -183,7 +186,8 @@ bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is f
             ::openat(::dirfd(folder.get()), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!supply.valid()) continue;
         std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
-        const SupplyKind kind = KindOf(ReadAttributeText(supply.get(), "type", buffer).value_or(""));
+        const SupplyKind kind =
+            KindOf(ReadAttributeText(supply.get(), "type", buffer).value_or(""));
         if (kind == SupplyKind::External) {
             NoteExternalSupply(supply.get(), external);
         } else if (kind == SupplyKind::Battery && batteriesFound < batteries.size() &&

@@ -1,3 +1,6 @@
+// The core library look-up, the free-space query it hands out, and the heap.
+#include "platform/library.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -5,7 +8,6 @@
 #include <string>
 
 #include "platform/heap.h"
-#include "platform/library.h"
 #include "tests/platform/linux/prepared_tree.h"
 #include "tests/platform/linux/removable_media.h"
 
@@ -30,8 +32,9 @@ TEST(Library, LoadsOnlyTheCoreLibrary) {
 TEST(Library, HandsOutOnlyTheFreeSpaceQuery) {
     const LibraryHandle library = LoadLibrary(u"COREDLL.DLL");
     EXPECT_NE(FindLibraryEntry(library, u"GetDiskFreeSpaceExW"), nullptr);
-    for (const char16_t* name : {u"getdiskfreespaceexw", u"GetDiskFreeSpaceEx", u"GetDiskFreeSpaceExA",
-                                 u"", static_cast<const char16_t*>(nullptr)}) {
+    for (const char16_t* name :
+         {u"getdiskfreespaceexw", u"GetDiskFreeSpaceEx", u"GetDiskFreeSpaceExA", u"",
+          static_cast<const char16_t*>(nullptr)}) {
         EXPECT_EQ(FindLibraryEntry(library, name), nullptr);
     }
     EXPECT_EQ(FindLibraryEntry(nullptr, u"GetDiskFreeSpaceExW"), nullptr);
@@ -48,7 +51,8 @@ protected:
         tree_.Write("proc/self/mountinfo", MountLine(SD_CARD, tree_.Path("mnt/SD CARD")) +
                                                MountLine(USB_STICK, "/nonexistent/STICK"));
         const LibraryHandle library = LoadLibrary(u"COREDLL.DLL");
-        query_ = reinterpret_cast<DiskFreeSpaceQuery>(FindLibraryEntry(library, u"GetDiskFreeSpaceExW"));
+        query_ =
+            reinterpret_cast<DiskFreeSpaceQuery>(FindLibraryEntry(library, u"GetDiskFreeSpaceExW"));
         ReleaseLibrary(library);
         ASSERT_NE(query_, nullptr);
     }
@@ -74,8 +78,8 @@ TEST_F(FreeSpaceTest, AllowsNullPlaces) {
 }
 
 TEST_F(FreeSpaceTest, FailsForWhatNamesNoMeasurableVolume) {
-    for (const char16_t* path : {u"/NOPE", u"/SD", u"/SD CARD/", u"SD CARD", u"/", u"", u"//SD CARD",
-                                 u"/STICK", static_cast<const char16_t*>(nullptr)}) {
+    for (const char16_t* path : {u"/NOPE", u"/SD", u"/SD CARD/", u"SD CARD", u"/", u"",
+                                 u"//SD CARD", u"/STICK", static_cast<const char16_t*>(nullptr)}) {
         std::uint64_t total = 7;
         EXPECT_EQ(query_(path, nullptr, &total, nullptr), 0);
         EXPECT_EQ(total, 7u);

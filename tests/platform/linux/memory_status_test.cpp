@@ -1,3 +1,5 @@
+// Program memory from a prepared meminfo, and the object store measured on
+// the home folder.
 #include <gtest/gtest.h>
 
 #include <pwd.h>
@@ -40,16 +42,20 @@ const MeminfoCase MEMINFO_CASES[] = {
     {"WrongUnit", "MemTotal: 1000 MB\nMemAvailable: 500 kb\n", 0, 0},
     {"LargestThatFits", "MemTotal: 18014398509481983 kB\nMemAvailable: 0 kB\n",
      18014398509481983ull * KIB, 0},
-    {"OverflowingBytes", "MemTotal: 18014398509481984 kB\nMemAvailable: 99999999999999999999 kB\n", 0, 0},
+    {"OverflowingBytes", "MemTotal: 18014398509481984 kB\nMemAvailable: 99999999999999999999 kB\n",
+     0, 0},
     {"FirstOfTwiceGivenFieldCounts", "MemTotal: 1000 kB\nMemTotal: 2000 kB\nMemAvailable: 10 kB\n",
      1000 * KIB, 10 * KIB},
     {"LookalikeFieldsIgnored", "MemTotalX: 7 kB\nmemtotal: 8 kB\nMemTotal: 9 kB\n", 9 * KIB, 0},
     {"OverlongLineSkipped",
-     "Junk: " + std::string(40000, 'x') + "\nMemTotal: 4 kB\nMemAvailable: 2 kB\n", 4 * KIB, 2 * KIB},
+     "Junk: " + std::string(40000, 'x') + "\nMemTotal: 4 kB\nMemAvailable: 2 kB\n", 4 * KIB,
+     2 * KIB},
     {"Empty", "", 0, 0},
 };
 
-void PrintTo(const MeminfoCase& c, std::ostream* out) { *out << c.title; }
+void PrintTo(const MeminfoCase& c, std::ostream* out) {
+    *out << c.title;
+}
 
 class MeminfoTest : public testing::TestWithParam<MeminfoCase> {};
 

@@ -1,3 +1,5 @@
+// The power status from prepared power-supply folders: external power, the
+// choice of main and backup battery, levels, percentages and lifetimes.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -72,7 +74,8 @@ const Attributes LAPTOP_DISCHARGING{{"status", "Discharging\n"}, {"present", "1\
                                     {"energy_now", "28500000\n"}, {"power_now", "9500000\n"},
                                     {"energy_full", "50000000\n"}};
 
-Supply Draining(std::string name, std::string capacity, std::string energyNow, std::string powerNow) {
+Supply Draining(std::string name, std::string capacity, std::string energyNow,
+                std::string powerNow) {
     return Battery(std::move(name), {{"status", "Discharging\n"}, {"capacity", capacity},
                                      {"energy_now", energyNow}, {"power_now", powerNow}});
 }
@@ -87,7 +90,8 @@ const PowerCase POWER_CASES[] = {
                        {"current_now", "-1500000\n"}, {"charge_full", "4800000\n"}})},
      EXTERNAL_POWER_ON, {POWER_FLAG_HIGH | POWER_FLAG_CHARGING, 42, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"DischargingWithNegativeCurrent",
-     {Battery("BAT0", {{"status", "Discharging\n"}, {"capacity", "15\n"}, {"charge_now", "3000000\n"},
+     {Battery("BAT0", {{"status", "Discharging\n"}, {"capacity", "15\n"},
+                       {"charge_now", "3000000\n"},
                        {"current_now", "-1200000\n"}, {"charge_full", "4800000\n"}})},
      EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 15, 9000, 14400}, NO_BATTERY},
     {"FullOnMains",
@@ -102,11 +106,14 @@ const PowerCase POWER_CASES[] = {
      EXTERNAL_POWER_ON, {POWER_FLAG_HIGH, 80, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"DesktopWithoutSupplies", {}, EXTERNAL_POWER_UNKNOWN, NO_BATTERY, NO_BATTERY},
     {"SecondSystemBatteryIsBackupInNameOrder",
-     {Draining("BAT1", "90\n", "18000000\n", "6000000\n"), Draining("BAT0", "30\n", "15000000\n", "5000000\n")},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 30, 10800, UNKNOWN}, {POWER_FLAG_HIGH, 90, 10800, UNKNOWN}},
+     {Draining("BAT1", "90\n", "18000000\n", "6000000\n"),
+      Draining("BAT0", "30\n", "15000000\n", "5000000\n")},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 30, 10800, UNKNOWN},
+     {POWER_FLAG_HIGH, 90, 10800, UNKNOWN}},
     {"WirelessMouseIsNoSystemBattery",
      {External("AC", "Mains", "1"),
-      Battery("hidpp_battery_0", {{"scope", "Device\n"}, {"capacity", "30\n"}, {"status", "Discharging\n"}})},
+      Battery("hidpp_battery_0",
+              {{"scope", "Device\n"}, {"capacity", "30\n"}, {"status", "Discharging\n"}})},
      EXTERNAL_POWER_ON, NO_BATTERY, NO_BATTERY},
     {"EmptyBayIsSkipped",
      {Battery("BAT0", {{"present", "0\n"}, {"capacity", "99\n"}}),
@@ -137,14 +144,6 @@ const PowerCase POWER_CASES[] = {
     {"StrangeLevelFallsBackToCapacity",
      {Battery("BAT0", {{"capacity_level", "Medium\n"}, {"capacity", "12\n"}})},
      EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 12, UNKNOWN, UNKNOWN}, NO_BATTERY},
-    {"CapacityFiveIsCritical", {Battery("BAT0", {{"capacity", "5"}})},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_CRITICAL, 5, UNKNOWN, UNKNOWN}, NO_BATTERY},
-    {"CapacitySixIsLow", {Battery("BAT0", {{"capacity", "6"}})},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 6, UNKNOWN, UNKNOWN}, NO_BATTERY},
-    {"CapacityTwentyIsLow", {Battery("BAT0", {{"capacity", "20"}})},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 20, UNKNOWN, UNKNOWN}, NO_BATTERY},
-    {"CapacityTwentyOneIsHigh", {Battery("BAT0", {{"capacity", "21"}})},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 21, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"PowerBelowTenMilliwattsIsUnknown", {Draining("BAT0", "50", "10000", "9999")},
      EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"PowerAtTenMilliwatts", {Draining("BAT0", "50", "10000", "-10000")},
@@ -153,7 +152,8 @@ const PowerCase POWER_CASES[] = {
      {Battery("BAT0", {{"status", "Discharging"}, {"charge_now", "1000"}, {"current_now", "999"}})},
      EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"EnergyIsNeverDividedByCurrent",
-     {Battery("BAT0", {{"status", "Discharging"}, {"energy_now", "28500000"}, {"current_now", "1000000"},
+     {Battery("BAT0", {{"status", "Discharging"}, {"energy_now", "28500000"},
+                       {"current_now", "1000000"},
                        {"energy_full", "50000000"}})},
      EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"LifetimeBeyondRecordIsUnknown", {Draining("BAT0", "50", "99999999999", "10000")},
@@ -184,6 +184,19 @@ TEST_P(PowerStatusTest, FillsRecordFromSupplies) {
 
 INSTANTIATE_TEST_SUITE_P(Supplies, PowerStatusTest, testing::ValuesIn(POWER_CASES),
                          [](const auto& info) { return std::string(info.param.title); });
+
+TEST(PowerStatus, LevelFromCapacityAtBoundaries) {
+    const std::pair<const char*, std::uint8_t> cases[] = {
+        {"0", POWER_FLAG_CRITICAL}, {"5", POWER_FLAG_CRITICAL}, {"6", POWER_FLAG_LOW},
+        {"20", POWER_FLAG_LOW},     {"21", POWER_FLAG_HIGH},    {"100", POWER_FLAG_HIGH}};
+    for (const auto& [capacity, flags] : cases) {
+        const PreparedTree tree;
+        Prepare(tree, {Battery("BAT0", {{"capacity", capacity}})});
+        PowerStatusRecord status;
+        ASSERT_TRUE(QueryPowerStatus(&status, true));
+        EXPECT_EQ(status.batteryFlags, flags) << "capacity " << capacity;
+    }
+}
 
 TEST(PowerStatus, FailsWithoutPowerSupplyClass) {
     const PreparedTree tree;

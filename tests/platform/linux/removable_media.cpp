@@ -20,8 +20,8 @@ void AddPartition(const PreparedTree& tree, std::string_view number, const std::
 // card's kind as the MMC core reports it.
 void AddMmcCard(const PreparedTree& tree, int host, const char* type, std::string_view partition) {
     const std::string hostNumber = std::to_string(host);
-    const std::string card = "devices/platform/soc/mmc" + hostNumber + "/mmc_host/mmc" + hostNumber +
-                             "/mmc" + hostNumber + ":0001";
+    const std::string card = "devices/platform/soc/mmc" + hostNumber + "/mmc_host/mmc" +
+                             hostNumber + "/mmc" + hostNumber + ":0001";
     const std::string disk = "mmcblk" + hostNumber;
     tree.Write("sys/" + card + "/type", type);
     tree.Write("sys/" + card + "/block/" + disk + "/removable", "0\n");
@@ -59,8 +59,9 @@ void PrepareBlockDevices(const PreparedTree& tree) {
 std::string MountLine(std::string_view device, std::string_view mountPoint) {
     static int id = 30;
     ++id;
-    return std::to_string(id) + " 22 " + std::string(device) + " / " + EscapeMountPoint(mountPoint) +
-           " rw,relatime shared:" + std::to_string(id) + " - vfat /dev/x rw,fmask=0022\n";
+    return std::to_string(id) + " 22 " + std::string(device) + " / " +
+           EscapeMountPoint(mountPoint) + " rw,relatime shared:" + std::to_string(id) +
+           " - vfat /dev/x rw,fmask=0022\n";
 }
 
 }  // namespace velorwind_test

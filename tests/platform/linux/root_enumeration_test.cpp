@@ -1,3 +1,5 @@
+// The root directory's volume entries from prepared mountinfo tables and
+// block devices: what counts as removable, names, and malformed lines.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -36,8 +38,12 @@ Text Repeat(const Text& part, int count) {
     for (int i = 0; i < count; ++i) whole += part;
     return whole;
 }
-std::string Repeat(const char* part, int count) { return Repeat(std::string(part), count); }
-std::u16string Repeat(const char16_t* part, int count) { return Repeat(std::u16string(part), count); }
+std::string Repeat(const char* part, int count) {
+    return Repeat(std::string(part), count);
+}
+std::u16string Repeat(const char16_t* part, int count) {
+    return Repeat(std::u16string(part), count);
+}
 
 struct MountCase {
     const char* title;
@@ -68,7 +74,8 @@ const MountCase MOUNT_CASES[] = {
      MountLine(NO_DEVICE, "/media/a\tb") + MountLine(NO_DEVICE, "/media/line\nend") +
          MountLine(NO_DEVICE, "/media/back\\slash"),
      {u"a\tb", u"line\nend", u"back\\slash"}},
-    {"Utf8Names", MountLine(NO_DEVICE, "/media/カード") + MountLine(NO_DEVICE, "/media/😀x"),
+    {"Utf8Names",
+     MountLine(NO_DEVICE, "/media/カード") + MountLine(NO_DEVICE, "/media/😀x"),
      {u"カード", u"😀x"}},
     {"InvalidUtf8Skipped",
      MountLine(NO_DEVICE, "/media/\xff") + MountLine(NO_DEVICE, "/media/\xc0\xaf") +
@@ -84,7 +91,9 @@ const MountCase MOUNT_CASES[] = {
      {std::u16string(259, u'N'), std::u16string(259, u'あ'), Repeat(u"😀", 129)}},
 };
 
-void PrintTo(const MountCase& c, std::ostream* out) { *out << c.title; }
+void PrintTo(const MountCase& c, std::ostream* out) {
+    *out << c.title;
+}
 
 class RootEnumerationTest : public testing::TestWithParam<MountCase> {};
 
@@ -112,22 +121,24 @@ TEST_P(MalformedMountLineTest, IsSkipped) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, MalformedMountLineTest,
-    testing::Values("", " ", "41 22 0:45 / /media/BAD", "41 22 0:45 / /media/BAD rw shared:1 vfat x rw",
-                    "41 22 0:45 / /media/BAD rw -", "41 22 0:45 / /media/BAD rw - vfat",
-                    "41 22 045 / /media/BAD rw - vfat x rw", "41 22 0:-4 / /media/BAD rw - vfat x rw",
-                    "41  22 0:45 / /media/BAD rw - vfat x rw", "41 22 0:45 / media/BAD rw - vfat x rw",
-                    "41 22 0:45 / /media/B\\04 rw - vfat x rw", "41 22 0:45 / /media/B\\999 rw - vfat x rw",
-                    "41 22 0:45 / /media/B\\400 rw - vfat x rw", "41 22 0:45 / /media/B\\000 rw - vfat x rw",
-                    "41 22 0:45 / /media/BAD\\ rw - vfat x rw",
-                    "41 22 0:45 / /media/" + std::string(100000, 'L') + " rw - vfat x rw",
-                    "41 22 0:45 / /media/" + std::string(5000, 'P') + " rw - vfat x rw"));
+    testing::Values(
+        "", " ", "41 22 0:45 / /media/BAD", "41 22 0:45 / /media/BAD rw shared:1 vfat x rw",
+        "41 22 0:45 / /media/BAD rw -", "41 22 0:45 / /media/BAD rw - vfat",
+        "41 22 045 / /media/BAD rw - vfat x rw", "41 22 0:-4 / /media/BAD rw - vfat x rw",
+        "41  22 0:45 / /media/BAD rw - vfat x rw", "41 22 0:45 / media/BAD rw - vfat x rw",
+        "41 22 0:45 / /media/B\\04 rw - vfat x rw", "41 22 0:45 / /media/B\\999 rw - vfat x rw",
+        "41 22 0:45 / /media/B\\400 rw - vfat x rw", "41 22 0:45 / /media/B\\000 rw - vfat x rw",
+        "41 22 0:45 / /media/BAD\\ rw - vfat x rw",
+        "41 22 0:45 / /media/" + std::string(100000, 'L') + " rw - vfat x rw",
+        "41 22 0:45 / /media/" + std::string(5000, 'P') + " rw - vfat x rw"));
 
 TEST(RootEnumeration, ReadsTableAfreshAtEachStart) {
     const PreparedTree tree;
     PrepareBlockDevices(tree);
     tree.Write("proc/self/mountinfo", MountLine(SD_CARD, "/mnt/SD"));
     EXPECT_EQ(RootEntries(), std::vector<std::u16string>{u"SD"});
-    tree.Write("proc/self/mountinfo", MountLine(SD_CARD, "/mnt/SD") + MountLine(USB_STICK, "/mnt/USB"));
+    tree.Write("proc/self/mountinfo",
+               MountLine(SD_CARD, "/mnt/SD") + MountLine(USB_STICK, "/mnt/USB"));
     EXPECT_EQ(RootEntries(), (std::vector<std::u16string>{u"SD", u"USB"}));
 }
 
@@ -136,7 +147,8 @@ TEST(RootEnumeration, RefusesWhatItCannotEnumerate) {
     FindDataRecord entry;
     EXPECT_EQ(FindFirstEntry(u"/*.*", &entry), InvalidFindHandle());  // no mount table
     tree.Write("proc/self/mountinfo", MountLine(NO_DEVICE, "/media/CARD"));
-    for (const char16_t* pattern : {u"/*", u"*.*", u"/CARD", u"", static_cast<const char16_t*>(nullptr)}) {
+    for (const char16_t* pattern :
+         {u"/*", u"*.*", u"/CARD", u"", static_cast<const char16_t*>(nullptr)}) {
         EXPECT_EQ(FindFirstEntry(pattern, &entry), InvalidFindHandle());
     }
     EXPECT_EQ(FindFirstEntry(u"/*.*", nullptr), InvalidFindHandle());
