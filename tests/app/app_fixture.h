@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -54,7 +55,9 @@ protected:
         return dialog;
     }
 
-    static bool InLog(std::string_view prefix) { return fake::FindInLog(prefix) < fake::Log().size(); }
+    static bool InLog(std::string_view prefix) {
+        return fake::FindInLog(prefix) < fake::Log().size();
+    }
 };
 
 }  // namespace testing_support

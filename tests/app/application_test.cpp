@@ -2,6 +2,7 @@
 // function.
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -30,6 +31,9 @@ struct WorkAreaCase {
     const char* name;
     std::optional<Rect> area;  // none: the query fails
     bool wide;
+
+    // Cases are named in test output by their name alone.
+    friend void PrintTo(const WorkAreaCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class WorkAreaTest : public ApplicationTest, public ::testing::WithParamInterface<WorkAreaCase> {};
@@ -40,7 +44,8 @@ TEST_P(WorkAreaTest, PicksTheLayoutByTheAreaShape) {
 
     ASSERT_EQ(fake::DialogCreations().size(), 1u);
     const fake::DialogCreation& made = fake::DialogCreations()[0];
-    const void* expected = GetParam().wide ? static_cast<const void*>(WIDE_TEMPLATE) : TALL_TEMPLATE;
+    const void* expected =
+        GetParam().wide ? static_cast<const void*>(WIDE_TEMPLATE) : TALL_TEMPLATE;
     EXPECT_EQ(made.dialogTemplate, expected);
     EXPECT_EQ(made.templateBytes, GetParam().wide ? sizeof WIDE_TEMPLATE : sizeof TALL_TEMPLATE);
     EXPECT_EQ(made.instance, &TEST_IMAGE);
@@ -67,6 +72,9 @@ struct RunningCase {
     const char* name;
     std::u16string runningTitle;
     bool found;
+
+    // Cases are named in test output by their name alone.
+    friend void PrintTo(const RunningCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class RunningInstanceTest : public ApplicationTest,
@@ -176,6 +184,9 @@ struct EntryCase {
     const char* name;
     std::function<InstanceHandle()> prepare;  // scripts the run, gives the image
     bool dialogMade;
+
+    // Cases are named in test output by their name alone.
+    friend void PrintTo(const EntryCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class ProgramEntryTest : public ApplicationTest, public ::testing::WithParamInterface<EntryCase> {};

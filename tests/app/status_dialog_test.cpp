@@ -42,7 +42,9 @@ TEST_F(StatusDialogTest, SetUpRunsInOrderWhileTheDialogIsStillHidden) {
     ASSERT_NE(big, nullptr);
     EXPECT_EQ(fake::WindowIcon(dialog, false), big);
     EXPECT_EQ(fake::Icon(big).resourceId, resources::IDI_APP);
-    for (std::int32_t gauge = resources::IDC_RAM_TOTAL; gauge <= resources::IDC_VOL2_FREE; ++gauge) {
+    using resources::IDC_RAM_TOTAL;
+    using resources::IDC_VOL2_FREE;
+    for (std::int32_t gauge = IDC_RAM_TOTAL; gauge <= IDC_VOL2_FREE; ++gauge) {
         EXPECT_EQ(fake::ItemText(dialog, gauge), u"") << gauge;
     }
     EXPECT_EQ(fake::ItemText(dialog, resources::IDC_AC_LINE), u"ｵﾝ");
@@ -88,6 +90,9 @@ struct MessageRow {
     std::intptr_t second;
     bool handled;
     Outcome outcome;
+
+    // Cases are named in test output by their name alone.
+    friend void PrintTo(const MessageRow& c, std::ostream* out) { *out << c.name; }
 };
 
 class MessageTableTest : public StatusDialogTest,

@@ -1,6 +1,7 @@
 // The notification icon's record and the tap toggle.
 #include <algorithm>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -30,6 +31,9 @@ struct TipCase {
     std::optional<std::u16string> tip;  // none: a null tip
     std::uint32_t flags;
     std::u16string shown;
+
+    // Cases are named in test output by their name alone.
+    friend void PrintTo(const TipCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class TrayTipTest : public TrayIconTest, public ::testing::WithParamInterface<TipCase> {};
@@ -103,6 +107,9 @@ struct ToggleCase {
     bool visible;
     InFront inFront;
     bool visibleAfter;  // and then also in front, with its timer running
+
+    // Cases are named in test output by their name alone.
+    friend void PrintTo(const ToggleCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class TapToggleTest : public TrayIconTest, public ::testing::WithParamInterface<ToggleCase> {};

@@ -1,5 +1,6 @@
 // Gauge painting: the split of the bar, the colours, and the context state
 // handed back.
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,10 @@ struct BarCase {
     platform::Rect area;
     platform::Rect bar;   // GAUGE_BAR_COLOUR, right-hand part
     platform::Rect rest;  // GAUGE_REST_COLOUR, left-hand part
+
+    friend void PrintTo(const BarCase& c, std::ostream* out) {
+        *out << static_cast<int>(c.percent) << "% of " << Show(c.area);
+    }
 };
 
 class FillBarTest : public GaugeTest, public ::testing::WithParamInterface<BarCase> {};

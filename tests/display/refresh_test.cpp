@@ -2,6 +2,7 @@
 // running over scripted sources.
 #include <map>
 #include <set>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,9 @@ struct UnreachableGauge {
     const char* name;
     std::set<std::int32_t> fake::WindowScript::*gap;
     std::int32_t control;
+
+    // Cases are named in test output by their name alone.
+    friend void PrintTo(const UnreachableGauge& c, std::ostream* out) { *out << c.name; }
 };
 
 class UnreachableGaugeTest : public RefreshTest,
