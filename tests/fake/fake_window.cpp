@@ -100,6 +100,8 @@ bool DestroyWindow(WindowHandle window) {
     live->visible = false;
     for (WindowObject* control : live->controls) control->destroyed = true;
     if (State().foreground == window) State().foreground = nullptr;
+    // A window's timers end with it.
+    std::erase_if(State().timers, [&](const fake::Timer& timer) { return timer.window == window; });
     return true;
 }
 
