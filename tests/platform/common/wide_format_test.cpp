@@ -49,7 +49,7 @@ void CompareIntegersWithC(const std::string& size, std::initializer_list<Signed>
             for (const char* precision : kPrecisions) {
                 const std::string spec = std::string("%") + flags + width + precision + size;
                 // '#' is undefined for the decimal directives, so C gives no oracle there.
-                const bool decimalAllowed = std::string_view(flags).find('#') == std::string_view::npos;
+                const bool decimalAllowed = std::string_view(flags).find('#') == std::string::npos;
                 for (Signed value : signedValues) {
                     if (!decimalAllowed) break;
                     ExpectSameAsC("[" + spec + "d]", value);
@@ -169,8 +169,9 @@ TEST(WideFormatTest, EveryCapacityCutsWithoutWritingPastIt) {
     const std::u16string full = u" 18,446,744|情   |-0042|ff";
     for (std::size_t capacity = 0; capacity <= full.size() + 1; ++capacity) {
         std::u16string buffer(full.size() + 8, kCanary);
-        const std::size_t length = platform::WideFormat(buffer.data(), capacity, u"%3lu,%s|%-4c|%05d|%x",
-                                                        18UL, u"446,744", int{u'情'}, -42, 255u);
+        const std::size_t length =
+            platform::WideFormat(buffer.data(), capacity, u"%3lu,%s|%-4c|%05d|%x", 18UL,
+                                 u"446,744", int{u'情'}, -42, 255u);
         EXPECT_EQ(length, full.size());
         const std::size_t kept = capacity == 0 ? 0 : std::min(capacity - 1, full.size());
         EXPECT_EQ(buffer.substr(0, kept), full.substr(0, kept)) << capacity;
