@@ -1,9 +1,11 @@
 #include "platform/linux/free_space.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/linux/mount_table.h"
+#include "platform/linux/open_enumerations.h"
 #include "platform/linux/volume_space.h"
 
 namespace platform::linux_status {
@@ -13,6 +15,15 @@ void Store(std::uint64_t* place, std::uint64_t value) {
     if (place != nullptr) *place = value;
 }
 
+std::int32_t Answer(const std::optional<VolumeSpace>& space, std::uint64_t* available,
+                    std::uint64_t* total, std::uint64_t* totalFree) {
+    if (!space) return 0;
+    Store(available, space->availableBytes);
+    Store(total, space->totalBytes);
+    Store(totalFree, space->freeBytes);
+    return 1;
+}
+
 }  // namespace
 
 std::int32_t QueryDiskFreeSpace(const char16_t* path, std::uint64_t* available,
@@ -20,18 +31,18 @@ std::int32_t QueryDiskFreeSpace(const char16_t* path, std::uint64_t* available,
     if (path == nullptr || path[0] != u'/' || path[1] == u'\0') return 0;
     const std::u16string_view name(path + 1);
 
+    // While the survey enumerates the root, its names resolve through the
+    // enumeration's own snapshot of the table.
+    if (const std::optional<std::string> mountPoint = MountPointOfOpenEnumeration(name)) {
+        return Answer(MeasureVolume(mountPoint->c_str()), available, total, totalFree);
+    }
     // Two volumes with one name: the first mounted answers, as the root
     // enumeration lists it first.
     RemovableMountReader mounts;
     RemovableMount mount;
     while (mounts.Next(mount)) {
         if (std::u16string_view(mount.name.data()) != name) continue;
-        const std::optional<VolumeSpace> space = MeasureVolume(mount.mountPoint.data());
-        if (!space) return 0;
-        Store(available, space->availableBytes);
-        Store(total, space->totalBytes);
-        Store(totalFree, space->freeBytes);
-        return 1;
+        return Answer(MeasureVolume(mount.mountPoint.data()), available, total, totalFree);
     }
     return 0;
 }

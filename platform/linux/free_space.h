@@ -6,7 +6,8 @@
 namespace platform::linux_status {
 
 // `path` is "/" and a volume's root entry name. Resolves it to that volume's
-// mount point (reading the mount table afresh) and writes the bytes the
+// mount point (from the open root enumeration that listed it, else from the
+// mount table read afresh) and writes the bytes the
 // user can still write, the total bytes and the total free bytes; each
 // place may be null. Returns 0, writing nothing, for a path that names no
 // volume or a volume that cannot be measured.

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "platform/linux/attribute_file.h"
 #include "platform/linux/file_descriptor.h"
@@ -35,20 +37,36 @@ RemovableDiskJudge::RemovableDiskJudge(std::string_view sysfsRoot) {
     if (sysfsRoot.size() >= sizeof root_) return;
     sysfsRoot.copy(root_, sysfsRoot.size());
     root_[sysfsRoot.size()] = '\0';
-    // Device links resolve to real paths; the root is compared in that form.
-    usable_ = ::realpath(root_, resolvedRoot_) != nullptr;
+    usable_ = true;
 }
 
-bool RemovableDiskJudge::IsRemovable(std::uint32_t major, std::uint32_t minor) const {
-    if (!usable_) return false;
+// The device folder that /dev/block/MAJ:MIN links to, as a path below the
+// root. The link is read once and resolved by hand: the kernel's links are
+// relative and lead straight into the device tree, and resolving every
+// component (as realpath does) would cost a system call per folder level at
+// every refresh.
+bool RemovableDiskJudge::ResolveDeviceLink(std::uint32_t major, std::uint32_t minor,
+                                           std::string& device) const {
     char link[PATH_MAX];
     const int length = std::snprintf(link, sizeof link, "%s/dev/block/%u:%u", root_,
                                      static_cast<unsigned>(major), static_cast<unsigned>(minor));
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof link) return false;
-    char device[PATH_MAX];
-    if (::realpath(link, device) == nullptr) return false;
+    char target[PATH_MAX];
+    const ssize_t targetLength = ::readlink(link, target, sizeof target - 1);
+    if (targetLength <= 0) return false;
+    const std::filesystem::path relative(std::string_view(target, targetLength));
+    const std::filesystem::path linkFolder = std::filesystem::path(link).parent_path();
+    device = (relative.is_absolute() ? relative : linkFolder / relative).lexically_normal();
+    while (device.size() > 1 && device.back() == '/') device.pop_back();
+    return device.size() < PATH_MAX;
+}
 
-    FileDescriptor disk(::open(device, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+bool RemovableDiskJudge::IsRemovable(std::uint32_t major, std::uint32_t minor) const {
+    if (!usable_) return false;
+    std::string device;
+    if (!ResolveDeviceLink(major, minor, device)) return false;
+
+    FileDescriptor disk(::open(device.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!disk.valid()) return false;
     std::string_view diskPath = device;
     // A partition's removable and type marks are those of its disk.
@@ -69,11 +87,13 @@ bool RemovableDiskJudge::IsRemovable(std::uint32_t major, std::uint32_t minor) c
 }
 
 bool RemovableDiskJudge::PassesThroughUsb(std::string_view devicePath) const {
-    const std::string_view root = resolvedRoot_;
+    const std::string root = std::filesystem::path(root_).lexically_normal();
+    if (root.empty()) return false;
     // Only the part inside sysfs counts: the folder holding a prepared tree
     // could have any name.
     if (!devicePath.starts_with(root)) return false;
     std::string_view inside = devicePath.substr(root.size());
+    if (!root.ends_with('/') && !inside.empty() && inside.front() != '/') return false;
     while (!inside.empty()) {
         const std::size_t slash = inside.find('/');
         if (IsUsbBusComponent(inside.substr(0, slash))) return true;

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace platform::linux_status {
@@ -18,10 +19,10 @@ public:
     bool IsRemovable(std::uint32_t major, std::uint32_t minor) const;
 
 private:
+    bool ResolveDeviceLink(std::uint32_t major, std::uint32_t minor, std::string& device) const;
     bool PassesThroughUsb(std::string_view devicePath) const;
 
     char root_[PATH_MAX] = {};
-    char resolvedRoot_[PATH_MAX] = {};
     bool usable_ = false;
 };
 

@@ -1,6 +1,8 @@
 // The root directory holds one entry per mount of removable media, which
 // the memory survey shows as memory cards. The table is read once, when an
-// enumeration starts, so one enumeration sees one consistent set.
+// enumeration starts, so one enumeration sees one consistent set, and the
+// free-space query asked while it is open answers from the same set instead
+// of reading and judging the whole table again for each volume.
 
 #include "platform/root_enumeration.h"
 
@@ -8,19 +10,29 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/linux/mount_table.h"
+#include "platform/linux/open_enumerations.h"
 
 namespace platform {
 
 struct EnumerationObject {
     std::vector<std::array<char16_t, PATH_BUFFER_CHARS>> names;
+    std::vector<std::string> mountPoints;  // one for each name
     std::size_t next = 0;
 };
 
 namespace {
+
+// The enumerations started and not yet closed, newest last.
+std::vector<EnumerationObject*>& OpenEnumerations() {
+    static std::vector<EnumerationObject*> open;
+    return open;
+}
 
 void FillEntry(const std::array<char16_t, PATH_BUFFER_CHARS>& name, FindDataRecord& entry) {
     std::memset(&entry, 0, sizeof entry);
@@ -45,7 +57,10 @@ FindHandle FindFirstEntry(const char16_t* pattern, FindDataRecord* entry) {
 
     linux_status::RemovableMountReader mounts;
     linux_status::RemovableMount mount;
-    while (mounts.Next(mount)) enumeration->names.push_back(mount.name);
+    while (mounts.Next(mount)) {
+        enumeration->names.push_back(mount.name);
+        enumeration->mountPoints.emplace_back(mount.mountPoint.data());
+    }
 
     if (enumeration->names.empty()) {
         delete enumeration;
@@ -53,6 +68,7 @@ FindHandle FindFirstEntry(const char16_t* pattern, FindDataRecord* entry) {
     }
     FillEntry(enumeration->names[0], *entry);
     enumeration->next = 1;
+    OpenEnumerations().push_back(enumeration);
     return enumeration;
 }
 
@@ -65,8 +81,27 @@ bool FindNextEntry(FindHandle enumeration, FindDataRecord* entry) {
 
 bool CloseEnumeration(FindHandle enumeration) {
     if (!IsValid(enumeration)) return false;
+    auto& open = OpenEnumerations();
+    const auto found = std::find(open.begin(), open.end(), enumeration);
+    if (found == open.end()) return false;  // not ours, or closed already
+    open.erase(found);
     delete enumeration;
     return true;
 }
 
 }  // namespace platform
+
+namespace platform::linux_status {
+
+std::optional<std::string> MountPointOfOpenEnumeration(std::u16string_view name) {
+    const auto& open = OpenEnumerations();
+    for (auto enumeration = open.rbegin(); enumeration != open.rend(); ++enumeration) {
+        const auto& names = (*enumeration)->names;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (std::u16string_view(names[i].data()) == name) return (*enumeration)->mountPoints[i];
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace platform::linux_status
