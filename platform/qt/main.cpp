@@ -1,0 +1,39 @@
+// The process entry: the one QApplication, then the program's entry
+// function, given the program image and the start-up show command.
+#include <QApplication>
+#include <QStringList>
+
+#include <string>
+
+#include "platform/entry.h"
+#include "platform/module.h"
+#include "platform/qt/layer.h"
+#include "platform/qt/qt_text.h"
+#include "platform/window.h"
+
+namespace {
+
+// The arguments after the program's name, joined by spaces, those with a
+// space quoted: the command line as the platform hands it to a program.
+std::u16string CommandLine() {
+    QStringList arguments = QCoreApplication::arguments();
+    if (!arguments.isEmpty()) arguments.removeFirst();
+    for (QString& argument : arguments) {
+        if (argument.contains(QLatin1Char(' '))) argument = QLatin1Char('"') + argument + QLatin1Char('"');
+    }
+    return platform::qt::ToU16String(arguments.join(QLatin1Char(' ')));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    // The program ends when its entry function returns, not when its last
+    // window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const std::u16string commandLine = CommandLine();
+    const std::int32_t result = platform::ProgramEntry(platform::ProgramImage(), nullptr,
+                                                       commandLine.c_str(), platform::SHOW_SHOW);
+    platform::qt::ShutDownLayer();
+    return result;
+}

@@ -1,0 +1,34 @@
+// The layer's side of the thread's message queue.
+//
+// Posted messages (input, caption buttons, close requests, tray taps, the
+// program's own posts) wait in order in one queue. Timer ticks and the quit
+// request are flags, turned into messages only when nothing posted is
+// waiting, as on the platform: a tick that is not retrieved before the next
+// one is due is not repeated.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/messages.h"
+
+namespace platform::qt {
+
+struct MessageFilter {
+    WindowHandle window = nullptr;  // null: every window and the thread
+    bool threadOnly = false;        // only messages posted to no window
+    std::uint32_t first = 0;        // first and last message; 0, 0: all
+    std::uint32_t last = 0;
+
+    bool Accepts(const MessageRecord& message) const;
+};
+
+// The most messages the queue holds; posting beyond this fails.
+constexpr std::size_t POSTED_MESSAGE_LIMIT = 10000;
+
+// Drops every queued message for `window` (and a dialog's controls).
+void PurgeMessagesOf(const WindowObject* window);
+
+// Empties the queue and forgets a pending quit.
+void ClearMessageQueue();
+
+}  // namespace platform::qt
