@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/heap.h"
+#include "platform/root_enumeration.h"
 #include "tests/platform/linux/prepared_tree.h"
 #include "tests/platform/linux/removable_media.h"
 
@@ -84,6 +85,21 @@ TEST_F(FreeSpaceTest, FailsForWhatNamesNoMeasurableVolume) {
         EXPECT_EQ(query_(path, nullptr, &total, nullptr), 0);
         EXPECT_EQ(total, 7u);
     }
+}
+
+// While the survey enumerates the root, the query answers from the same
+// snapshot of the mount table; once the enumeration is closed it reads the
+// table afresh and sees the card gone.
+TEST_F(FreeSpaceTest, ResolvesThroughTheOpenEnumeration) {
+    FindDataRecord entry;
+    const FindHandle enumeration = FindFirstEntry(u"/*.*", &entry);
+    ASSERT_NE(enumeration, InvalidFindHandle());
+    tree_.Write("proc/self/mountinfo", "");  // the card is taken out meanwhile
+    EXPECT_NE(query_(u"/SD CARD", nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(query_(u"/OTHER", nullptr, nullptr, nullptr), 0);
+    EXPECT_TRUE(CloseEnumeration(enumeration));
+    EXPECT_EQ(query_(u"/SD CARD", nullptr, nullptr, nullptr), 0);
+    EXPECT_FALSE(CloseEnumeration(enumeration)) << "a second close is refused";
 }
 
 TEST(Heap, EmptyRequestStillGivesBlock) {
