@@ -1,0 +1,222 @@
+// The message queue: order, quit, filters, timers and waiting without work.
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "platform/qt/timers.h"
+#include "platform/timer.h"
+#include "tests/platform/qt/qt_test_support.h"
+
+namespace {
+
+using namespace platform;
+using Clock = std::chrono::steady_clock;
+
+class MessageQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qt_test::DialogSpec spec;
+        spec.items = {qt_test::Static(0, 0, 20, 8, 7, u"x")};
+        dialog_ = qt_test::CreateDialog(spec);
+        ASSERT_NE(dialog_, nullptr);
+        other_ = qt_test::CreateDialog(qt_test::DialogSpec{});
+        qt_test::Deliveries().clear();
+        qt_test::DrainQueue();
+    }
+    void TearDown() override {
+        DestroyWindow(dialog_);
+        DestroyWindow(other_);
+        qt_test::DrainQueue();
+    }
+
+    // Lets Qt run for a while without retrieving anything.
+    static void Idle(std::chrono::milliseconds span) {
+        const auto end = Clock::now() + span;
+        while (Clock::now() < end) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+
+    static bool TickDue() {
+        MessageRecord tick{};
+        return qt::TakeDueTick(qt::MessageFilter{}, &tick);
+    }
+
+    WindowHandle dialog_ = nullptr;
+    WindowHandle other_ = nullptr;
+};
+
+TEST_F(MessageQueueTest, PostedMessagesComeInOrderAndQuitAfterThem) {
+    PostMessage(dialog_, WM_USER + 1, 1, -1);
+    PostQuitMessage(7);
+    PostMessage(nullptr, WM_USER + 2, 2, 0);
+    MessageRecord message{};
+    ASSERT_EQ(RetrieveMessage(&message, nullptr, 0, 0), 1);
+    EXPECT_EQ(message.window, dialog_);
+    EXPECT_EQ(message.message, WM_USER + 1);
+    EXPECT_EQ(message.second, -1);
+    ASSERT_EQ(RetrieveMessage(&message, nullptr, 0, 0), 1);
+    EXPECT_EQ(message.message, WM_USER + 2);
+    EXPECT_EQ(RetrieveMessage(&message, nullptr, 0, 0), 0);
+    EXPECT_EQ(message.message, WM_QUIT);
+    EXPECT_EQ(message.first, 7u);
+}
+
+TEST_F(MessageQueueTest, FiltersSkipButKeepOtherMessages) {
+    PostMessage(other_, WM_USER, 0, 0);
+    PostMessage(dialog_, WM_USER + 5, 0, 0);
+    PostMessage(dialog_, WM_USER + 1, 0, 0);
+    PostMessage(GetDialogItem(dialog_, 7), WM_USER + 2, 0, 0);
+    MessageRecord message{};
+    ASSERT_EQ(RetrieveMessage(&message, dialog_, WM_USER + 1, WM_USER + 2), 1);
+    EXPECT_EQ(message.message, WM_USER + 1);
+    ASSERT_EQ(RetrieveMessage(&message, dialog_, WM_USER + 1, WM_USER + 2), 1);
+    EXPECT_EQ(message.window, GetDialogItem(dialog_, 7)) << "a control's message is its dialog's";
+    const auto rest = qt_test::DrainQueue();
+    ASSERT_EQ(rest.size(), 2u);
+    EXPECT_EQ(rest[0].window, other_);
+    EXPECT_EQ(rest[1].message, WM_USER + 5);
+}
+
+TEST_F(MessageQueueTest, BadRetrievalsAnswerMinusOne) {
+    MessageRecord message{};
+    EXPECT_EQ(RetrieveMessage(nullptr, nullptr, 0, 0), -1);
+    EXPECT_EQ(RetrieveMessage(&message, reinterpret_cast<WindowHandle>(std::intptr_t{16}), 0, 0), -1);
+    EXPECT_EQ(RetrieveMessage(&message, nullptr, WM_USER + 1, WM_USER), -1);
+}
+
+TEST_F(MessageQueueTest, WaitingForAMessageUsesNoProcessorTime) {
+    QTimer::singleShot(300, [this] { PostMessage(dialog_, WM_USER + 9, 0, 0); });
+    const std::clock_t cpuBefore = std::clock();
+    const auto before = Clock::now();
+    MessageRecord message{};
+    ASSERT_EQ(RetrieveMessage(&message, nullptr, 0, 0), 1);
+    const auto waited = Clock::now() - before;
+    const double cpuSeconds = static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    EXPECT_EQ(message.message, WM_USER + 9);
+    EXPECT_GE(waited, std::chrono::milliseconds(250));
+    EXPECT_LT(cpuSeconds, 0.1) << "the wait sleeps in the event loop";
+}
+
+TEST_F(MessageQueueTest, TimerTicksArriveAsTimerMessages) {
+    ASSERT_EQ(SetTimer(dialog_, 100, 30, nullptr), 100u);
+    MessageRecord message{};
+    for (int tick = 0; tick < 2; ++tick) {
+        const auto before = Clock::now();
+        ASSERT_EQ(RetrieveMessage(&message, nullptr, 0, 0), 1);
+        EXPECT_EQ(message.window, dialog_);
+        EXPECT_EQ(message.message, WM_TIMER);
+        EXPECT_EQ(message.first, 100u);
+        EXPECT_GE(Clock::now() - before, std::chrono::milliseconds(15));
+    }
+    DispatchMessage(&message);
+    const auto timers = qt_test::DeliveriesOf(WM_TIMER);
+    ASSERT_EQ(timers.size(), 1u);
+    EXPECT_EQ(timers[0].first, 100u);
+    EXPECT_TRUE(KillTimer(dialog_, 100));
+}
+
+TEST_F(MessageQueueTest, TicksNotRetrievedInTimeCoalesce) {
+    SetTimer(dialog_, 3, 10, nullptr);
+    Idle(std::chrono::milliseconds(120));
+    EXPECT_TRUE(TickDue());
+    EXPECT_FALSE(TickDue()) << "one pending tick per timer, however many periods passed";
+    KillTimer(dialog_, 3);
+}
+
+TEST_F(MessageQueueTest, KillingATimerTakesItsPendingTick) {
+    SetTimer(dialog_, 4, 10, nullptr);
+    Idle(std::chrono::milliseconds(50));
+    EXPECT_TRUE(KillTimer(dialog_, 4));
+    EXPECT_FALSE(TickDue());
+    EXPECT_FALSE(KillTimer(dialog_, 4));
+    EXPECT_FALSE(KillTimer(other_, 4));
+}
+
+TEST_F(MessageQueueTest, SettingATimerAgainRestartsIt) {
+    SetTimer(dialog_, 5, 60000, nullptr);
+    EXPECT_EQ(SetTimer(dialog_, 5, 20, nullptr), 5u);
+    Idle(std::chrono::milliseconds(100));
+    EXPECT_TRUE(TickDue());
+    SetTimer(dialog_, 5, 60000, nullptr);
+    EXPECT_FALSE(TickDue()) << "setting again forgets the pending tick";
+    KillTimer(dialog_, 5);
+}
+
+TEST_F(MessageQueueTest, TimersNeedALiveWindowAndGoWithIt) {
+    EXPECT_EQ(SetTimer(reinterpret_cast<WindowHandle>(std::intptr_t{64}), 1, 10, nullptr), 0u);
+    EXPECT_EQ(SetTimer(dialog_, 0, 10, nullptr), 0u);
+    SetTimer(other_, 6, 10, nullptr);
+    DestroyWindow(other_);
+    other_ = nullptr;
+    Idle(std::chrono::milliseconds(40));
+    EXPECT_FALSE(TickDue());
+}
+
+std::vector<std::uintptr_t>& CallbackIds() {
+    static std::vector<std::uintptr_t> ids;
+    return ids;
+}
+
+void RecordCallback(WindowHandle window, std::uint32_t message, std::uintptr_t id, std::uint32_t) {
+    if (window == nullptr && message == WM_TIMER) CallbackIds().push_back(id);
+}
+
+TEST_F(MessageQueueTest, ThreadTimersCallTheirCallbackWhenDispatched) {
+    CallbackIds().clear();
+    const std::uintptr_t id = SetTimer(nullptr, 0, 10, RecordCallback);
+    ASSERT_NE(id, 0u);
+    MessageRecord message{};
+    ASSERT_EQ(RetrieveMessage(&message, nullptr, WM_TIMER, WM_TIMER), 1);
+    EXPECT_EQ(message.window, nullptr);
+    DispatchMessage(&message);
+    EXPECT_EQ(CallbackIds(), std::vector<std::uintptr_t>{id});
+    EXPECT_TRUE(KillTimer(nullptr, id));
+    // A made-up callback in a timer message is never called.
+    const MessageRecord forged{nullptr, WM_TIMER, id, reinterpret_cast<std::intptr_t>(RecordCallback)};
+    DispatchMessage(&forged);
+    EXPECT_EQ(CallbackIds().size(), 1u);
+}
+
+TEST_F(MessageQueueTest, TranslateTurnsKeysIntoCharacters) {
+    const MessageRecord letter{dialog_, WM_KEYDOWN, 'Q', 1};
+    const MessageRecord shift{dialog_, WM_KEYDOWN, 0x10, 1};
+    const MessageRecord up{dialog_, WM_KEYUP, 'Q', 1};
+    EXPECT_TRUE(TranslateMessage(&letter));
+    EXPECT_FALSE(TranslateMessage(&shift));
+    EXPECT_FALSE(TranslateMessage(&up));
+    const auto queued = qt_test::DrainQueue();
+    ASSERT_EQ(queued.size(), 1u);
+    EXPECT_EQ(queued[0].message, WM_CHAR);
+    EXPECT_EQ(queued[0].first, u'q');
+}
+
+TEST_F(MessageQueueTest, DispatchReachesOnlyLiveWindows) {
+    MessageRecord message{dialog_, WM_USER + 3, 0, 0};
+    qt_test::HandledMessages() = {WM_USER + 3};
+    EXPECT_EQ(DispatchMessage(&message), 1);
+    qt_test::HandledMessages().clear();
+    DestroyWindow(dialog_);
+    qt_test::Deliveries().clear();
+    EXPECT_EQ(DispatchMessage(&message), 0);
+    EXPECT_TRUE(qt_test::Deliveries().empty());
+    dialog_ = nullptr;
+}
+
+TEST_F(MessageQueueTest, PostingStopsAtTheQueueLimit) {
+    std::size_t posted = 0;
+    while (PostMessage(nullptr, WM_USER, 0, 0) && posted < 20000) ++posted;
+    EXPECT_EQ(posted, 10000u);
+    MessageRecord message{};
+    for (std::size_t i = 0; i < posted; ++i) RetrieveMessage(&message, nullptr, 0, 0);
+    EXPECT_TRUE(PostMessage(nullptr, WM_USER, 0, 0));
+    qt_test::DrainQueue();
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+// The notification icon: records are checked, and a desktop without a
+// notification area refuses the icon.
+#include <QSystemTrayIcon>
+
+#include <gtest/gtest.h>
+
+#include "platform/icon.h"
+#include "platform/module.h"
+#include "platform/notify_icon.h"
+#include "tests/platform/qt/qt_test_support.h"
+
+namespace {
+
+using namespace platform;
+
+NotifyIconRecord Record(WindowHandle window) {
+    NotifyIconRecord record{};
+    record.size = sizeof(NotifyIconRecord);
+    record.window = window;
+    record.id = 128;
+    record.flags = NOTIFY_FLAG_MESSAGE | NOTIFY_FLAG_ICON | NOTIFY_FLAG_TIP;
+    record.callbackMessage = 0x465;
+    record.icon = LoadImage(ProgramImage(), 128, IMAGE_ICON, 16, 16, 0);
+    for (std::size_t i = 0; i < NOTIFY_TIP_CHARS; ++i) record.tip[i] = u'x';  // no NUL at all
+    return record;
+}
+
+TEST(NotifyIcon, RecordsAreChecked) {
+    WindowHandle dialog = qt_test::CreateDialog(qt_test::DialogSpec{});
+    NotifyIconRecord wrongSize = Record(dialog);
+    wrongSize.size = 152 - 8;
+    EXPECT_FALSE(NotifyIcon(NOTIFY_ADD, &wrongSize));
+    EXPECT_FALSE(NotifyIcon(NOTIFY_ADD, nullptr));
+    NotifyIconRecord noWindow = Record(reinterpret_cast<WindowHandle>(std::intptr_t{32}));
+    EXPECT_FALSE(NotifyIcon(NOTIFY_ADD, &noWindow));
+    const NotifyIconRecord record = Record(dialog);
+    EXPECT_FALSE(NotifyIcon(NOTIFY_DELETE, &record)) << "nothing to delete";
+    EXPECT_FALSE(NotifyIcon(7, &record));
+    DestroyWindow(dialog);
+}
+
+TEST(NotifyIcon, AddingNeedsANotificationArea) {
+    WindowHandle dialog = qt_test::CreateDialog(qt_test::DialogSpec{});
+    const NotifyIconRecord record = Record(dialog);
+    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    EXPECT_EQ(NotifyIcon(NOTIFY_ADD, &record), available);
+    if (available) {
+        EXPECT_FALSE(NotifyIcon(NOTIFY_ADD, &record)) << "the same icon twice";
+        EXPECT_TRUE(NotifyIcon(NOTIFY_MODIFY, &record));
+        EXPECT_TRUE(NotifyIcon(NOTIFY_DELETE, &record));
+    }
+    EXPECT_FALSE(NotifyIcon(NOTIFY_DELETE, &record));
+    DestroyWindow(dialog);
+}
+
+}  // namespace

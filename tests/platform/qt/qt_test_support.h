@@ -1,0 +1,53 @@
+// What the layer's tests share: the application they run in, a recording
+// dialog procedure and small helpers.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/messages.h"
+#include "platform/window.h"
+#include "tests/platform/qt/template_builder.h"
+
+namespace qt_test {
+
+struct Delivery {
+    platform::WindowHandle window;
+    std::uint32_t message;
+    std::uintptr_t first;
+    std::intptr_t second;
+    bool visibleThen;  // the window's visibility when it arrived
+};
+
+// Every message the recording procedure got, in order.
+std::vector<Delivery>& Deliveries();
+std::vector<Delivery> DeliveriesOf(std::uint32_t message);
+
+// Answers false (unhandled) unless told otherwise by HandledMessages().
+bool RecordingProcedure(platform::WindowHandle window, std::uint32_t message,
+                        std::uintptr_t first, std::intptr_t second);
+std::vector<std::uint32_t>& HandledMessages();
+
+// A title no other test process uses at the same time.
+std::u16string UniqueTitle(const std::u16string& stem);
+
+// A dialog from `spec` with the recording procedure; the title made unique.
+platform::WindowHandle CreateDialog(DialogSpec spec, std::intptr_t parameter = 0);
+
+// What the window shows, read back through the widget's own painting.
+QImage Grab(platform::WindowHandle window);
+
+// Lets Qt deliver what is pending (update, activation) without waiting.
+void ProcessPendingEvents();
+
+// Count of pixels in `area` that are much darker than the background.
+int DarkPixels(const QImage& image, const QRect& area);
+
+// Takes every queued message (and due tick) without waiting.
+std::vector<platform::MessageRecord> DrainQueue();
+
+}  // namespace qt_test
