@@ -1,6 +1,7 @@
 #include "platform/qt/instance_link.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QLockFile>
@@ -90,15 +91,17 @@ void TitleServer::Accept() {
 void TitleServer::ReadRequests(QLocalSocket& socket) {
     while (socket.canReadLine()) {
         const QByteArray word = socket.readLine(LONGEST_REQUEST + 1).trimmed();
-        // The calls are made once this handler has returned, from the event
-        // loop: the dialog procedure they reach may destroy this server.
+        // The calls are made later from the event loop, on behalf of the
+        // application rather than this server: the dialog procedure they
+        // reach may destroy the dialog and this server with it. A dialog
+        // gone by then is refused by its stale handle.
         const WindowHandle dialog = dialog_;
         if (word == "show") {
             QMetaObject::invokeMethod(
-                &server_, [dialog] { ShowWindow(dialog, SHOW_SHOW); }, Qt::QueuedConnection);
+                qApp, [dialog] { ShowWindow(dialog, SHOW_SHOW); }, Qt::QueuedConnection);
         } else if (word == "foreground") {
             QMetaObject::invokeMethod(
-                &server_, [dialog] { SetForegroundWindow(dialog); }, Qt::QueuedConnection);
+                qApp, [dialog] { SetForegroundWindow(dialog); }, Qt::QueuedConnection);
         } else {
             socket.abort();
             return;

@@ -1,7 +1,6 @@
 #include "platform/qt/message_queue.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 
 #include <algorithm>
 #include <deque>
@@ -58,12 +57,7 @@ bool TakeNext(const MessageFilter& filter, MessageRecord* message) {
 
 // Waits in Qt's event loop for anything at all to happen; the handlers of
 // what happened post the messages. Nothing here wakes up on its own.
-void WaitForEvents() {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    // Objects whose deletion Qt deferred are deleted between events, since
-    // no QEventLoop::exec runs to do it.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+void WaitForEvents() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // messages the procedure gets and when, the caption and the keyboard.
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -307,6 +308,16 @@ TEST_F(DialogTest, StaticsPaintTheirTextAlignedAndTheFrameGray) {
     const QRgb gray = QGuiApplication::palette().color(QPalette::Dark).rgb();
     EXPECT_EQ(frame.pixel(0, 0), gray);
     EXPECT_EQ(frame.pixel(125, 1), gray);
+}
+
+TEST_F(DialogTest, WorkAreaIsThePrimaryScreensAvailableArea) {
+    Rect area{};
+    ASSERT_TRUE(QueryWorkArea(&area));
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(area.left, available.left());
+    EXPECT_EQ(area.right - area.left, available.width());
+    EXPECT_EQ(area.bottom - area.top, available.height());
+    EXPECT_FALSE(QueryWorkArea(nullptr));
 }
 
 TEST_F(DialogTest, SetIconAnswersThePreviousIcon) {

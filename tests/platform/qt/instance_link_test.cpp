@@ -135,6 +135,32 @@ TEST(InstanceLink, ASecondStartShowsAndActivatesThisProcessDialog) {
     DestroyWindow(other);
 }
 
+bool DestroyWhenShown(WindowHandle window, std::uint32_t message, std::uintptr_t first, std::intptr_t) {
+    if (message == WM_SHOWWINDOW && first != 0) DestroyWindow(window);
+    return false;
+}
+
+// The request reaches a procedure that destroys its dialog, and with it the
+// socket the request came in on.
+TEST(InstanceLink, ARequestMayEndTheDialogItShows) {
+    qt_test::DialogSpec spec;
+    spec.title = qt_test::UniqueTitle(u"short-lived");
+    const auto bytes = qt_test::BuildTemplate(spec);
+    WindowHandle dialog =
+        CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr, DestroyWhenShown, 0);
+    ASSERT_NE(dialog, nullptr);
+    Helper second("start", spec.title);
+    second.Start();
+    EXPECT_EQ(second.NextAnswer(), QStringLiteral("second"));
+    EXPECT_TRUE(second.Finished());
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (qt::LiveLocalWindow(dialog) != nullptr && Clock::now() < end) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(qt::LiveLocalWindow(dialog), nullptr);
+    qt_test::ProcessPendingEvents();  // the foreground request finds no dialog
+}
+
 TEST(InstanceLink, ASocketLeftByACrashDoesNotBlockANewDialog) {
     const std::u16string title = qt_test::UniqueTitle(u"crashed");
     Helper helper("serve", title);
