@@ -81,7 +81,7 @@ public:
     QPainter& Painter() { return painter_; }
 
     void Changed(const QRect& area) {
-        context_.changed |= area.intersected(surface_.Surface().rect());
+        context_.changed |= area.intersected(surface_.rect());
     }
 
 private:

@@ -64,7 +64,7 @@ std::uint32_t StaticControl::TextFormat() const {
 }
 
 void StaticControl::PaintContent(QPainter& painter) {
-    const QRect area = Surface().rect();
+    const QRect area = rect();
     painter.fillRect(area, BackgroundColour());
     const std::uint32_t type = style_ & SS_TYPE_MASK;
     if (IsTextType(type)) {
@@ -87,7 +87,7 @@ void StaticControl::PaintText(QPainter& painter) {
     painter.setFont(font());
     painter.setPen(SystemQColour(disabled ? SYSTEM_COLOUR_GRAY_TEXT : SYSTEM_COLOUR_STATIC_TEXT));
     painter.setBackgroundMode(Qt::TransparentMode);
-    QRect area = Surface().rect();
+    QRect area = rect();
     DrawFormattedText(painter, area, text_, TextFormat());
 }
 

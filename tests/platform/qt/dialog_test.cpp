@@ -320,12 +320,4 @@ TEST_F(DialogTest, WorkAreaIsThePrimaryScreensAvailableArea) {
     EXPECT_FALSE(QueryWorkArea(nullptr));
 }
 
-TEST_F(DialogTest, SetIconAnswersThePreviousIcon) {
-    WindowHandle dialog = Make();
-    EXPECT_EQ(SendMessage(dialog, WM_SETICON, ICON_BIG, 0x55), 0) << "not an icon: ignored";
-    EXPECT_TRUE(FrameOf(dialog)->windowIcon().isNull());
-    qt_test::HandledMessages() = {WM_SETICON};
-    EXPECT_EQ(SendMessage(dialog, WM_SETICON, ICON_BIG, 0), 1) << "handled by the procedure";
-}
-
 }  // namespace

@@ -103,8 +103,12 @@ platform::WindowHandle CreateDialog(DialogSpec spec, std::intptr_t parameter) {
 QImage Grab(platform::WindowHandle window) {
     platform::qt::SurfaceWidget* surface =
         platform::qt::SurfaceOf(platform::qt::LiveLocalWindow(window));
-    return surface != nullptr ? surface->grab().toImage().convertToFormat(QImage::Format_RGB32)
-                              : QImage();
+    if (surface == nullptr) return {};
+    // On a scaled screen the picture is read back at the widget's own size.
+    const QImage image = surface->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    return image.size() == surface->size()
+               ? image
+               : image.scaled(surface->size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
 void ProcessPendingEvents() {

@@ -91,7 +91,8 @@ TEST(StatusTemplatePicture, WritesAPictureOfTheTallDialog) {
     const QImage picture = qt::LiveLocalWindow(dialog)->frame->grab().toImage();
     const QString path = QStringLiteral(VELORWIND_TEST_OUTPUT_DIR "/status_dialog_tall.png");
     EXPECT_TRUE(picture.save(path));
-    EXPECT_EQ(picture.width(), 268 + 2) << "the client area and a one-pixel border";
+    EXPECT_EQ(qRound(picture.width() / picture.devicePixelRatio()), 268 + 2)
+        << "the client area and a one-pixel border";
     DestroyWindow(dialog);
 }
 
