@@ -103,6 +103,7 @@ std::unique_ptr<WindowObject> BuildDialog(const DialogTemplate& dialogTemplate,
     dialog->exStyle = dialogTemplate.exStyle;
     dialog->text = dialogTemplate.title;
     dialog->procedure = procedure;
+    dialog->owner = owner;
     dialog->font = dialogTemplate.hasFont ? DialogFont(dialogTemplate.faceName, dialogTemplate.pointSize)
                                           : DialogFont(u"System", SYSTEM_FONT_POINTS);
     dialog->baseUnits = MeasureBaseUnits(dialog->font);

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/qt/qt_text.h"
 
@@ -43,6 +44,8 @@ int MulDiv(int number, int numerator, int denominator) {
     const long long magnitude = (product < 0 ? -product : product) + half;
     const long long quotient = magnitude / (denominator < 0 ? -static_cast<long long>(denominator)
                                                             : denominator);
+    // A result outside 32 bits is the platform's error too.
+    if (quotient > std::numeric_limits<int>::max()) return -1;
     return static_cast<int>(negative ? -quotient : quotient);
 }
 

@@ -90,10 +90,12 @@ private:
     QPainter painter_;
 };
 
-// The context when it is live and its window still has a surface.
+// The context when it is live and its window still has pixels to draw on
+// (a window of no size has none).
 DrawingObject* UsableContext(DeviceContext context) {
     DrawingObject* live = LiveContext(context);
-    return live != nullptr && SurfaceOf(LiveLocalWindow(live->window)) != nullptr ? live : nullptr;
+    const SurfaceWidget* surface = live != nullptr ? SurfaceOf(LiveLocalWindow(live->window)) : nullptr;
+    return surface != nullptr && !surface->Surface().isNull() ? live : nullptr;
 }
 
 void DrawCharacters(ContextPainter& target, std::int32_t x, std::int32_t y, const QString& text,

@@ -18,6 +18,7 @@ public:
     SurfaceWidget(QWidget* parent, const QRect& geometry);
 
     QImage& Surface() { return surface_; }
+    const QImage& Surface() const { return surface_; }
 
     // Repaints the own content into the surface and schedules the widget's
     // update; what a device context drew there is gone afterwards.

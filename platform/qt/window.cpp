@@ -90,6 +90,13 @@ void ForgetWindow(WindowObject* window) {
     RemoveTrayIconsOf(window);
 }
 
+WindowObject* OwnedDialogOf(const WindowObject* owner) {
+    for (const auto& dialog : Dialogs()) {
+        if (dialog->owner == owner && !dialog->destroying) return dialog.get();
+    }
+    return nullptr;
+}
+
 bool DestroyControl(WindowObject* control) {
     WindowObject* dialog = control->dialog;
     ForgetWindow(control);
@@ -197,6 +204,10 @@ bool DestroyWindow(WindowHandle window) {
     if (target->kind == WindowObject::Kind::Control) return DestroyControl(target);
 
     target->destroying = true;
+    // Owned dialogs go first: their frames are Qt children of this one.
+    for (WindowObject* owned = OwnedDialogOf(target); owned != nullptr; owned = OwnedDialogOf(target)) {
+        DestroyWindow(owned);
+    }
     // Hidden without a show-window message, then told, as the platform does.
     target->visible = false;
     target->frame->hide();

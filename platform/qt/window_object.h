@@ -44,6 +44,7 @@ struct WindowObject {
 
     // Dialogs.
     DialogProcedure procedure = nullptr;
+    WindowObject* owner = nullptr;  // the dialog this one was created for
     qt::DialogFrame* frame = nullptr;  // owned
     QFont font;
     qt::BaseUnits baseUnits{1, 1};

@@ -150,6 +150,27 @@ TEST_F(DialogTest, DestroyTellsTheProcedureThenEveryHandleIsStale) {
     EXPECT_TRUE(qt_test::DrainQueue().empty()) << "messages for the dialog went with it";
 }
 
+TEST_F(DialogTest, DestroyingAnOwnerDestroysWhatItOwnsFirst) {
+    WindowHandle owner = Make();
+    qt_test::DialogSpec spec;
+    spec.title = qt_test::UniqueTitle(u"owned");
+    const auto bytes = qt_test::BuildTemplate(spec);
+    WindowHandle owned = CreateModelessDialog(nullptr, bytes.data(), bytes.size(), owner,
+                                              qt_test::RecordingProcedure, 0);
+    ASSERT_NE(owned, nullptr);
+    EXPECT_EQ(CreateModelessDialog(nullptr, bytes.data(), bytes.size(), GetDialogItem(owner, 1019),
+                                   qt_test::RecordingProcedure, 0),
+              nullptr) << "a control owns no dialog";
+    Deliveries().clear();
+    ASSERT_TRUE(DestroyWindow(owner));
+    const auto destroys = DeliveriesOf(WM_DESTROY);
+    ASSERT_EQ(destroys.size(), 2u);
+    EXPECT_EQ(destroys[0].window, owned);
+    EXPECT_EQ(destroys[1].window, owner);
+    EXPECT_FALSE(IsWindowVisible(owned));
+    EXPECT_FALSE(DestroyWindow(owned));
+}
+
 TEST_F(DialogTest, MadeUpHandlesAreRefused) {
     const auto bogus = reinterpret_cast<WindowHandle>(std::uintptr_t{0x1234});
     Rect rect{};
