@@ -106,6 +106,7 @@ std::unique_ptr<WindowObject> BuildDialog(const DialogTemplate& dialogTemplate,
     dialog->owner = owner;
     dialog->font = dialogTemplate.hasFont ? DialogFont(dialogTemplate.faceName, dialogTemplate.pointSize)
                                           : DialogFont(u"System", SYSTEM_FONT_POINTS);
+    dialog->contextFont = DeviceContextFont(dialog->font);
     dialog->baseUnits = MeasureBaseUnits(dialog->font);
 
     const QSize clientSize(std::max(0, HorizontalPixels(dialogTemplate.cx, dialog->baseUnits)),

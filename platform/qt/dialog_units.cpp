@@ -17,9 +17,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Japanese-capable sans-serif families, best first. The first installed one
-// is used; half-width katakana must have real glyphs in it.
+// is used; half-width katakana must have real glyphs in it. A proportional
+// face comes first: its Latin letters set the dialog's base width wide
+// enough for the layouts' half-width labels and eight-character lifetimes,
+// which a fixed-pitch face cuts by a character.
 const QStringList& JapaneseSansFamilies() {
-    static const QStringList families = {u"IPAGothic"_s, u"IPAPGothic"_s,
+    static const QStringList families = {u"IPAPGothic"_s, u"IPAGothic"_s,
                                          u"Noto Sans CJK JP"_s, u"VL Gothic"_s,
                                          u"TakaoGothic"_s};
     return families;
@@ -59,6 +62,18 @@ QFont DialogFont(const std::u16string& face, int pointSize) {
     font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(std::max(1, PointsToPixels(points)));
+    return font;
+}
+
+QFont DeviceContextFont(const QFont& dialogFont) {
+    // A device context starts with the platform's stock font, not the
+    // dialog's: here the dialog's face at five eighths of its size, so
+    // that the gauges, drawn through contexts, hold the byte counts of
+    // today's memories and disks (fifteen characters up to a terabyte, and
+    // seventeen just beyond) within their 42 dialog units instead of cutting
+    // their leading digits.
+    QFont font = dialogFont;
+    font.setPixelSize(std::max(1, (dialogFont.pixelSize() * 5 + 4) / 8));
     return font;
 }
 

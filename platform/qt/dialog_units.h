@@ -29,6 +29,9 @@ QFont DialogFont(const std::u16string& face, int pointSize);
 
 BaseUnits MeasureBaseUnits(const QFont& font);
 
+// The font a new device context of a dialog or its controls draws with.
+QFont DeviceContextFont(const QFont& dialogFont);
+
 int HorizontalPixels(int dialogUnits, const BaseUnits& units);
 int VerticalPixels(int dialogUnits, const BaseUnits& units);
 

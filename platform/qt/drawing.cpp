@@ -70,8 +70,8 @@ public:
     explicit ContextPainter(DrawingObject& context)
         : context_(context), surface_(*SurfaceOf(context.window)), painter_(&surface_.Surface()) {
         painter_.setFont(context.window->kind == WindowObject::Kind::Control
-                             ? context.window->dialog->font
-                             : context.window->font);
+                             ? context.window->dialog->contextFont
+                             : context.window->contextFont);
         painter_.setPen(ToQColor(context.text));
         painter_.setBackground(ToQColor(context.background));
         painter_.setBackgroundMode(context.backgroundMode == BACKGROUND_OPAQUE ? Qt::OpaqueMode

@@ -47,6 +47,7 @@ struct WindowObject {
     WindowObject* owner = nullptr;  // the dialog this one was created for
     qt::DialogFrame* frame = nullptr;  // owned
     QFont font;
+    QFont contextFont;  // what its device contexts, and its controls', draw with
     qt::BaseUnits baseUnits{1, 1};
     std::vector<std::unique_ptr<WindowObject>> controls;  // in template order
     IconHandle bigIcon = nullptr;

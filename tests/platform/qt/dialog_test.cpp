@@ -54,26 +54,26 @@ private:
     std::vector<WindowHandle> made_;
 };
 
-// "System" 12 points at 96 dots per inch is IPAGothic at 16 pixels: base
-// units 8 by 17, so a unit is 2 pixels across and 2.125 down.
+// "System" 12 points at 96 dots per inch is IPAPGothic at 16 pixels: base
+// units 9 by 17, so a unit is 2.25 pixels across and 2.125 down.
 TEST_F(DialogTest, LaysOutInDialogUnitsOfTheJapaneseFont) {
     WindowHandle dialog = Make();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(QFontInfo(qt::LiveLocalWindow(dialog)->font).family(), QStringLiteral("IPAGothic"));
-    EXPECT_EQ(qt::LiveLocalWindow(dialog)->baseUnits.x, 8);
+    EXPECT_EQ(QFontInfo(qt::LiveLocalWindow(dialog)->font).family(), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(qt::LiveLocalWindow(dialog)->baseUnits.x, 9);
     EXPECT_EQ(qt::LiveLocalWindow(dialog)->baseUnits.y, 17);
 
     Rect client{};
     ASSERT_TRUE(GetClientRect(dialog, &client));
-    EXPECT_EQ(client.right, 268);
+    EXPECT_EQ(client.right, 302);  // 134 * 9 / 4 = 301.5, rounded as MulDiv does
     EXPECT_EQ(client.bottom, 128);  // 60 * 17 / 8 = 127.5, rounded as MulDiv does
 
     WindowHandle percent = GetDialogItem(dialog, 1019);
     ASSERT_NE(percent, nullptr);
-    EXPECT_EQ(qt::LiveLocalWindow(percent)->control->geometry(), QRect(198, 43, 36, 17));
+    EXPECT_EQ(qt::LiveLocalWindow(percent)->control->geometry(), QRect(223, 43, 41, 17));
     Rect rect{};
     ASSERT_TRUE(GetClientRect(percent, &rect));
-    EXPECT_EQ(rect.right, 36);
+    EXPECT_EQ(rect.right, 41);
     EXPECT_EQ(rect.bottom, 17);
 }
 
@@ -317,15 +317,15 @@ TEST_F(DialogTest, OtherKeysAreTranslatedAndDispatchedByTheFilter) {
 TEST_F(DialogTest, StaticsPaintTheirTextAlignedAndTheFrameGray) {
     WindowHandle dialog = Make();
     ShowWindow(dialog, SHOW_SHOW);
-    const QImage left = qt_test::Grab(GetDialogItem(dialog, -1));  // "ﾊﾞｯﾃﾘ", 54 x 17
+    const QImage left = qt_test::Grab(GetDialogItem(dialog, -1));  // "ﾊﾞｯﾃﾘ", 61 x 17
     EXPECT_GT(qt_test::DarkPixels(left, QRect(0, 0, 20, 17)), 0);
-    const QImage right = qt_test::Grab(GetDialogItem(dialog, 1019));  // "100", 36 x 17
-    EXPECT_GT(qt_test::DarkPixels(right, QRect(26, 0, 10, 17)), 0);
+    const QImage right = qt_test::Grab(GetDialogItem(dialog, 1019));  // "100", 41 x 17
+    EXPECT_GT(qt_test::DarkPixels(right, QRect(31, 0, 10, 17)), 0);
     EXPECT_EQ(qt_test::DarkPixels(right, QRect(0, 0, 8, 17)), 0);
 
     const auto& controls = qt::LiveLocalWindow(dialog)->controls;
     const QImage frame = qt_test::Grab(controls[2].get());
-    ASSERT_EQ(frame.size(), QSize(252, 2));
+    ASSERT_EQ(frame.size(), QSize(284, 2));
     const QRgb gray = QGuiApplication::palette().color(QPalette::Dark).rgb();
     EXPECT_EQ(frame.pixel(0, 0), gray);
     EXPECT_EQ(frame.pixel(125, 1), gray);

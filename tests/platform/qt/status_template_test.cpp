@@ -2,6 +2,7 @@
 // build, every control is there, creation is quick, and a picture of the
 // dialog is kept for looking at.
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -63,11 +64,40 @@ TEST_P(StatusTemplateTest, BuildsWithEveryControl) {
     Rect client{};
     ASSERT_TRUE(GetClientRect(dialog, &client));
     if (GetParam() == 102) {
-        EXPECT_EQ(client.right, 268);   // 134 units
-        EXPECT_EQ(client.bottom, 315);  // 148 units
+        EXPECT_EQ(client.right, 302);   // 134 units of 9 / 4 pixels
+        EXPECT_EQ(client.bottom, 315);  // 148 units of 17 / 8 pixels
     } else {
-        EXPECT_EQ(client.right, 536);   // 268 units
+        EXPECT_EQ(client.right, 603);   // 268 units
         EXPECT_EQ(client.bottom, 162);  // 76 units
+    }
+    DestroyWindow(dialog);
+}
+
+// Every text that is seen in the dialog fits its control on one line: the
+// labels as the templates give them, and the lifetimes and percentages at
+// their widest. (The gauges are drawn, and the card labels hold names of
+// any length.)
+TEST_P(StatusTemplateTest, EveryLabelFitsItsControl) {
+    WindowHandle dialog = CreateStatusDialog(GetParam());
+    ASSERT_NE(dialog, nullptr);
+    const QFontMetrics metrics(qt::LiveLocalWindow(dialog)->font);
+    for (const auto& control : qt::LiveLocalWindow(dialog)->controls) {
+        if (control->id >= 1027 && control->id <= 1038) continue;
+        Rect rect{};
+        ASSERT_TRUE(GetClientRect(control.get(), &rect));
+        const QString text = QString::fromStdU16String(control->text);
+        // The ink must fit; the advance may overhang by the last glyph's bearing.
+        EXPECT_LE(metrics.boundingRect(text).width(), rect.right)
+            << "control " << control->id << " cuts its text in layout " << GetParam();
+    }
+    // The gauges are drawn through device contexts, whose font holds the
+    // byte counts of today's memories and disks.
+    const QFontMetrics gaugeMetrics(qt::LiveLocalWindow(dialog)->contextFont);
+    Rect gauge{};
+    ASSERT_TRUE(GetClientRect(GetDialogItem(dialog, 1028), &gauge));
+    for (const char* count : {" 25,769,803,776", "999,999,999,999", "1,000,204,886,016"}) {
+        EXPECT_LE(gaugeMetrics.boundingRect(QString::fromLatin1(count)).width(), gauge.right)
+            << count;
     }
     DestroyWindow(dialog);
 }
@@ -91,7 +121,7 @@ TEST(StatusTemplatePicture, WritesAPictureOfTheTallDialog) {
     const QImage picture = qt::LiveLocalWindow(dialog)->frame->grab().toImage();
     const QString path = QStringLiteral(VELORWIND_TEST_OUTPUT_DIR "/status_dialog_tall.png");
     EXPECT_TRUE(picture.save(path));
-    EXPECT_EQ(qRound(picture.width() / picture.devicePixelRatio()), 268 + 2)
+    EXPECT_EQ(qRound(picture.width() / picture.devicePixelRatio()), 302 + 2)
         << "the client area and a one-pixel border";
     DestroyWindow(dialog);
 }
