@@ -64,18 +64,22 @@ QRect ToQRect(const Rect& rect) {
                  QPoint(Bounded(rect.right) - 1, Bounded(rect.bottom) - 1));
 }
 
-// A painter on the context's surface, set up from the context's state.
+// A painter on the context's surface. Fills name their colour; only text
+// needs the context's font and colours, so a fill does not pay for them.
 class ContextPainter {
 public:
     explicit ContextPainter(DrawingObject& context)
-        : context_(context), surface_(*SurfaceOf(context.window)), painter_(&surface_.Surface()) {
-        painter_.setFont(context.window->kind == WindowObject::Kind::Control
-                             ? context.window->dialog->contextFont
-                             : context.window->contextFont);
-        painter_.setPen(ToQColor(context.text));
-        painter_.setBackground(ToQColor(context.background));
-        painter_.setBackgroundMode(context.backgroundMode == BACKGROUND_OPAQUE ? Qt::OpaqueMode
-                                                                            : Qt::TransparentMode);
+        : context_(context), surface_(*SurfaceOf(context.window)), painter_(&surface_.Surface()) {}
+
+    // Takes on the context's font, text colour and background for text.
+    void PrepareForText() {
+        painter_.setFont(context_.window->kind == WindowObject::Kind::Control
+                             ? context_.window->dialog->contextFont
+                             : context_.window->contextFont);
+        painter_.setPen(ToQColor(context_.text));
+        painter_.setBackground(ToQColor(context_.background));
+        painter_.setBackgroundMode(context_.backgroundMode == BACKGROUND_OPAQUE ? Qt::OpaqueMode
+                                                                                : Qt::TransparentMode);
     }
 
     QPainter& Painter() { return painter_; }
@@ -150,6 +154,7 @@ bool ReleaseDeviceContext(WindowHandle window, DeviceContext context) {
     DrawingObject* live = LiveContext(context);
     if (live == nullptr || live->window != window) return false;
     if (SurfaceWidget* surface = SurfaceOf(LiveLocalWindow(window))) surface->ShowDrawing(live->changed);
+    if (!live->changed.isEmpty()) live->window->drawnThrough = true;
     auto& contexts = Contexts();
     contexts.erase(std::find_if(contexts.begin(), contexts.end(),
                                 [live](const auto& owned) { return owned.get() == live; }));
@@ -191,6 +196,7 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
         if (area.isEmpty()) return true;
         painter.setClipRect(area);
     }
+    target.PrepareForText();
     DrawCharacters(target, x, y, ToQString(std::u16string_view(text, count)), spacing);
     return true;
 }
@@ -206,6 +212,7 @@ std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t 
     if (live == nullptr || text == nullptr || rect == nullptr || count < -1) return 0;
     const std::size_t length = count == -1 ? WideLength(text) : static_cast<std::size_t>(count);
     ContextPainter target(*live);
+    target.PrepareForText();
     QRect area = ToQRect(*rect);
     const int height =
         DrawFormattedText(target.Painter(), area, ToQString(std::u16string_view(text, length)), format);

@@ -226,8 +226,16 @@ std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintp
 bool SetDialogItemText(WindowHandle dialog, std::int32_t id, const char16_t* text) {
     WindowObject* control = FindControl(LiveLocalWindow(dialog), id);
     if (control == nullptr) return false;
-    control->text = text != nullptr ? std::u16string(text) : std::u16string();
+    const std::u16string_view newText = text != nullptr ? std::u16string_view(text)
+                                                         : std::u16string_view();
+    // The refresh sets every field once a second, most of them to what they
+    // already show; repainting those would only redraw the same pixels. A
+    // control drawn over through a device context does repaint, as setting
+    // its text always wipes such drawing.
+    if (newText == control->text && !control->drawnThrough) return true;
+    control->text = newText;
     control->control->SetText(ToQString(control->text));
+    control->drawnThrough = false;
     return true;
 }
 

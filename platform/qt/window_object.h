@@ -58,6 +58,7 @@ struct WindowObject {
     WindowObject* dialog = nullptr;
     std::uint16_t id = 0;
     qt::StaticControl* control = nullptr;  // a child widget of the dialog's frame
+    bool drawnThrough = false;  // a device context drew on it since its text was set
 
     // Another process's dialog, found by its title.
     std::unique_ptr<qt::RemoteWindow> remote;
