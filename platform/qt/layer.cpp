@@ -1,4 +1,5 @@
 #include "platform/qt/layer.h"
+#include "platform/qt/text_format.h"
 
 #include <QCoreApplication>
 
@@ -31,6 +32,7 @@ void ShutDownLayer() {
     ReleaseIcons();
     ClearMessageQueue();
     ForgetKeyTexts();
+    ForgetLaidOutText();
     // A later application registers again.
     ShutDownRegistered() = false;
 }

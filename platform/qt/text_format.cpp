@@ -1,7 +1,13 @@
 #include "platform/qt/text_format.h"
 
+#include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QStaticText>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 #include "platform/drawing.h"
 
@@ -23,7 +29,76 @@ int VerticalFlags(std::uint32_t format) {
     return Qt::AlignTop;
 }
 
+// A laid-out line, kept for drawing the same text in the same font again.
+struct LaidOutLine {
+    QFont font;
+    QString text;
+    QStaticText line;
+};
+
+// The gauges draw the same few texts once a second; shaping them anew each
+// time is most of a gauge's cost. The newest lines are kept, a few more
+// than the dialog has gauges.
+constexpr std::size_t KEPT_LINES = 32;
+
+std::unique_ptr<std::vector<LaidOutLine>>& KeptLines() {
+    static std::unique_ptr<std::vector<LaidOutLine>> lines;
+    return lines;
+}
+
+const QStaticText& LineFor(const QString& text, const QFont& font) {
+    auto& kept = KeptLines();
+    if (!kept) kept = std::make_unique<std::vector<LaidOutLine>>();
+    for (LaidOutLine& entry : *kept) {
+        if (entry.text == text && entry.font == font) return entry.line;
+    }
+    if (kept->size() >= KEPT_LINES) kept->erase(kept->begin());
+    LaidOutLine entry{font, text, QStaticText(text)};
+    entry.line.setTextFormat(Qt::PlainText);
+    entry.line.setPerformanceHint(QStaticText::AggressiveCaching);
+    entry.line.prepare(QTransform(), font);
+    kept->push_back(std::move(entry));
+    return kept->back().line;
+}
+
+// One line without prefix processing or tabs: placed by hand and drawn from
+// a kept layout, exactly where the general layout would put it.
+bool IsPlainLine(std::uint32_t format) {
+    return (format & DRAW_TEXT_SINGLE_LINE) && (format & DRAW_TEXT_NO_PREFIX) &&
+           !(format & (DRAW_TEXT_EXPAND_TABS | DRAW_TEXT_CALCULATE_RECT));
+}
+
+int DrawPlainLine(QPainter& painter, const QRect& rect, const QString& text,
+                  std::uint32_t format) {
+    const int height = painter.fontMetrics().height();
+    int y = rect.top();
+    if (format & DRAW_TEXT_BOTTOM) {
+        y = rect.bottom() + 1 - height;
+    } else if (format & DRAW_TEXT_VERTICAL_CENTRE) {
+        y = rect.top() + (rect.height() - height) / 2;
+    }
+    const bool clipped = !(format & DRAW_TEXT_NO_CLIP);
+    if (!text.isEmpty() && !(clipped && rect.isEmpty())) {
+        const QStaticText& line = LineFor(text, painter.font());
+        const qreal width = line.size().width();
+        qreal x = rect.left();
+        if (format & DRAW_TEXT_RIGHT) {
+            x = rect.left() + rect.width() - width;
+        } else if (format & DRAW_TEXT_CENTRE) {
+            x = rect.left() + (rect.width() - width) / 2;
+        }
+        painter.save();
+        if (clipped) painter.setClipRect(rect, Qt::IntersectClip);
+        painter.drawStaticText(QPointF(x, y), line);
+        painter.restore();
+    }
+    if (VerticalFlags(format) != Qt::AlignTop) return y + height - rect.top();
+    return text.isEmpty() ? 0 : height;
+}
+
 }  // namespace
+
+void ForgetLaidOutText() { KeptLines().reset(); }
 
 int QtTextFlags(std::uint32_t format) {
     int flags = HorizontalFlags(format) | VerticalFlags(format);
@@ -43,6 +118,7 @@ int QtTextFlags(std::uint32_t format) {
 }
 
 int DrawFormattedText(QPainter& painter, QRect& rect, const QString& text, std::uint32_t format) {
+    if (IsPlainLine(format)) return DrawPlainLine(painter, rect, text, format);
     const int flags = QtTextFlags(format);
     const QRect bounds = painter.fontMetrics().boundingRect(rect, flags, text);
     if (format & DRAW_TEXT_CALCULATE_RECT) {

@@ -30,4 +30,7 @@ int QtTextFlags(std::uint32_t format);
 // bottom alignment: from the rectangle's top to the text's bottom).
 int DrawFormattedText(QPainter& painter, QRect& rect, const QString& text, std::uint32_t format);
 
+// Drops the layouts kept for single lines; for shutting the layer down.
+void ForgetLaidOutText();
+
 }  // namespace platform::qt
