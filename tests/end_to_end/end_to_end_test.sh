@@ -1,0 +1,273 @@
+#!/usr/bin/env bash
+# Runs the real program on virtual X displays and drives it as a user would:
+# first start, the tray icon's taps, the caption's OK and close buttons, a
+# second start, two starts at once, a desktop without a tray, and a
+# screenshot of each layout.
+#
+#   end_to_end_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE
+#
+# Each check prints one PASS or FAIL line; the exit status is the number of
+# failed checks (capped), 0 when all pass. Every wait has a deadline, and
+# every process started here ends with the script.
+set -uo pipefail
+
+program=${1:?usage: end_to_end_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE}
+artifacts=${2:?usage: end_to_end_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE}
+make_status_tree=${3:?usage: end_to_end_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE}
+source "$(dirname "$0")/x_session.sh"
+
+# Deadlines, generous for a sanitizer build on a busy machine; a passing run
+# waits only as long as the program needs.
+FIRST_WINDOW_SECONDS=15
+REACTION_SECONDS=5
+EXIT_SECONDS=10
+# A second start talks to the first instance and ends at once: well within
+# this even under the sanitizers (some 60 ms there).
+SECOND_START_LIMIT_MS=1000
+
+failures=0
+started_ms=$(now_ms)
+
+pass() { echo "PASS: $1 [$(($(now_ms) - started_ms))]"; }
+fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
+# verdict NAME COMMAND...: PASS when COMMAND succeeds.
+verdict() {
+  local name=$1; shift
+  if "$@"; then pass "$name"; else fail "$name"; fi
+}
+note() { echo "      $*"; }
+
+finish() {
+  local status=$?
+  x_session_end
+  exit "$status"
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+
+require_tools() {
+  local missing=() tool
+  for tool in Xvfb trayer xdotool xwininfo xmessage import convert identify ps; do
+    command -v "$tool" > /dev/null || missing+=("$tool")
+  done
+  if ((${#missing[@]})); then
+    fail "tools present (missing: ${missing[*]}; scripts/setup installs them)"
+    exit 1
+  fi
+}
+
+# start_instance: the program in the background; sets PID.
+start_instance() {
+  "${PROGRAM_COMMAND[@]}" >> "$session_dir/program.log" 2>&1 &
+  PID=$!
+  keep_pid "$PID"
+}
+
+# collect_exit PID: waits for PID to end; sets EXIT_CODE (none on timeout).
+collect_exit() {
+  EXIT_CODE=
+  wait_for "$EXIT_SECONDS" process_gone "$1" || return 1
+  wait "$1"
+  EXIT_CODE=$?
+  forget_pid "$1"
+}
+
+alive() { ! process_gone "$1"; }
+
+# The dialog's window id, once exactly one is visible.
+the_visible_dialog() { DIALOG=$(visible_dialogs); [[ $(wc -l <<< "$DIALOG") -eq 1 && -n "$DIALOG" ]]; }
+
+dialog_hidden() { visible_dialog_count_is 0; }
+dialog_in_front() { visible_dialog_count_is 1 && focused_window_is "$DIALOG"; }
+
+# save_layout NAME: waits for the first refresh tick to draw the gauges and
+# saves the dialog as ARTIFACT_FOLDER/NAME.png; sets SHOT_WIDTH, SHOT_HEIGHT.
+save_layout() {
+  local file=$artifacts/$1.png
+  if ! wait_for "$FIRST_WINDOW_SECONDS" gauges_drawn "$DIALOG" "$session_dir/shot.png"; then
+    cp "$session_dir/shot.png" "$artifacts/$1-without-gauges.png" 2>/dev/null
+    note "no gauges drawn; last picture in $artifacts/$1-without-gauges.png"
+    return 1
+  fi
+  cp "$session_dir/shot.png" "$file"
+  read -r SHOT_WIDTH SHOT_HEIGHT < <(identify -format '%w %h\n' "$file")
+  note "saved $file (${SHOT_WIDTH}x${SHOT_HEIGHT})"
+}
+
+# --- A desktop with a tray host, wide screen ----------------------------------
+
+check_first_start() {
+  start_instance
+  FIRST=$PID
+  if ! wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog; then
+    note "visible dialogs: $(visible_dialog_count); log: $(tail -n3 "$session_dir/program.log")"
+    return 1
+  fi
+  # The icon is added before the dialog is shown; give the host time to embed
+  # it, then make sure no second one follows.
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  alive "$FIRST"
+}
+
+check_wide_layout() {
+  save_layout wide || return 1
+  ((SHOT_WIDTH > SHOT_HEIGHT)) || { note "a wide screen gave a tall dialog"; return 1; }
+}
+
+check_tap_hides() {
+  # Shown with the start-up command, the dialog is the foreground window.
+  wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog not in front"; return 1; }
+  tap_tray_icon && wait_for "$REACTION_SECONDS" dialog_hidden
+}
+
+check_tap_shows() {
+  tap_tray_icon && wait_for "$REACTION_SECONDS" dialog_in_front
+}
+
+# another_window: a second program's window over the dialog, focused; sets
+# OTHER_PID and OTHER.
+another_window() {
+  xmessage -geometry 300x120+0+0 "another program" > /dev/null 2>&1 &
+  OTHER_PID=$!
+  keep_pid "$OTHER_PID"
+  wait_for "$REACTION_SECONDS" xmessage_mapped || return 1
+  xdotool windowfocus "$OTHER" 2> /dev/null
+  wait_for "$REACTION_SECONDS" focused_window_is "$OTHER" && stacked_above "$OTHER" "$DIALOG"
+}
+
+xmessage_mapped() {
+  OTHER=$(xwininfo -root -children 2>/dev/null | awk '/\("xmessage" "Xmessage"\)/ { print $1 }')
+  [[ -n "$OTHER" ]] && window_viewable "$OTHER"
+}
+
+check_tap_raises() {
+  another_window || { note "could not put another window in front"; return 1; }
+  visible_dialog_count_is 1 || return 1
+  tap_tray_icon || return 1
+  local result=0
+  wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog hidden or not focused"; result=1; }
+  stacked_above "$DIALOG" "$OTHER" || { note "dialog still under the other window"; result=1; }
+  kill "$OTHER_PID"; wait "$OTHER_PID" 2> /dev/null; forget_pid "$OTHER_PID"
+  return "$result"
+}
+
+check_ok_hides() {
+  press_caption_ok "$DIALOG" || return 1
+  wait_for "$REACTION_SECONDS" dialog_hidden || { note "still visible"; return 1; }
+  alive "$FIRST" || { note "the program ended"; return 1; }
+  tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+}
+
+check_second_start() {
+  local begun elapsed status
+  begun=$(now_ms)
+  timeout "$EXIT_SECONDS" "${PROGRAM_COMMAND[@]}" >> "$session_dir/program.log" 2>&1
+  status=$?
+  elapsed=$(($(now_ms) - begun))
+  note "second start ended with $status after ${elapsed} ms"
+  ((status == 0)) || return 1
+  ((elapsed <= SECOND_START_LIMIT_MS)) || { note "limit ${SECOND_START_LIMIT_MS} ms"; return 1; }
+  # The first instance's own dialog comes back, in front.
+  wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog not shown in front"; return 1; }
+  alive "$FIRST" || return 1
+  tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  [[ $(all_dialogs | wc -l) -eq 1 ]] || { note "dialog windows: $(all_dialogs | wc -l)"; return 1; }
+}
+
+check_close_ends() {
+  press_caption_close "$DIALOG" || return 1
+  collect_exit "$FIRST" || { note "still running"; return 1; }
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == 0)) || return 1
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 0 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  [[ -z "$(all_dialogs)" ]] || { note "a dialog window is left"; return 1; }
+}
+
+one_of_two_ended() { process_gone "$1" || process_gone "$2"; }
+
+check_simultaneous_starts() {
+  local first second loser winner
+  start_instance; first=$PID
+  start_instance; second=$PID
+  wait_for "$FIRST_WINDOW_SECONDS" one_of_two_ended "$first" "$second" ||
+    { note "both are still running"; return 1; }
+  if process_gone "$first"; then loser=$first winner=$second; else loser=$second winner=$first; fi
+  collect_exit "$loser"
+  note "one start ended with exit code $EXIT_CODE"
+  ((EXIT_CODE == 0)) || return 1
+  wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog || { note "visible dialogs: $(visible_dialog_count)"; return 1; }
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  alive "$winner" || { note "both ended"; return 1; }
+  # The survivor closes cleanly, as any instance would.
+  press_caption_close "$DIALOG" || return 1
+  collect_exit "$winner" || return 1
+  ((EXIT_CODE == 0)) || { note "the survivor ended with $EXIT_CODE"; return 1; }
+}
+
+# --- A desktop without a tray host, tall screen --------------------------------
+
+check_without_tray() {
+  start_instance
+  FIRST=$PID
+  wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog || { note "no dialog"; return 1; }
+}
+
+check_tall_layout() {
+  save_layout tall || return 1
+  ((SHOT_HEIGHT > SHOT_WIDTH)) || { note "a tall screen gave a wide dialog"; return 1; }
+}
+
+check_without_tray_closes() {
+  # The gauges drawn for the screenshot mean a refresh tick has passed.
+  alive "$FIRST" || { note "the program ended without a tray"; return 1; }
+  visible_dialog_count_is 1 || return 1
+  press_caption_close "$DIALOG" || return 1
+  collect_exit "$FIRST" || { note "still running"; return 1; }
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == 0))
+}
+
+main() {
+  require_tools
+  [[ -x "$program" ]] || { fail "program $program exists"; exit 1; }
+  mkdir -p "$artifacts"
+  rm -f "$artifacts"/*.png
+  x_session_begin
+  "$make_status_tree" "$session_dir/tree" > /dev/null || { fail "status tree written"; exit 1; }
+  prepare_runtime_folder
+  : > "$session_dir/program.log"
+
+  start_display 800x600 && start_tray_host || { fail "display with a tray host"; exit 1; }
+  program_command "$program" "$session_dir/tree"
+  note "display $DISPLAY, 800x600, trayer"
+  if verdict "first start shows the dialog and one tray icon" check_first_start; then
+    verdict "wide screen: wide layout, gauges drawn by the first tick" check_wide_layout
+    verdict "tap on the icon while the dialog is in front hides it" check_tap_hides
+    verdict "second tap on the icon shows it in front" check_tap_shows
+    verdict "tap while another window is in front brings the dialog to the front" \
+      check_tap_raises
+    verdict "caption OK hides the dialog; program and icon stay" check_ok_hides
+    verdict "second start exits 0 at once, shows the first dialog, adds no icon" \
+      check_second_start
+    verdict "caption close ends the program with 0 and removes the icon" check_close_ends
+  fi
+  verdict "two starts at once leave one instance; the other exits 0" check_simultaneous_starts
+  stop_display
+
+  start_display 480x640 || { fail "display without a tray host"; exit 1; }
+  program_command "$program" "$session_dir/tree"
+  note "display $DISPLAY, 480x640, no tray host"
+  if verdict "no tray host: the program runs and shows the dialog" check_without_tray; then
+    verdict "tall screen: tall layout, gauges drawn by the first tick" check_tall_layout
+    verdict "no tray host: still running; caption close ends it with 0" check_without_tray_closes
+  fi
+  stop_display
+
+  if ((failures)); then
+    echo "program output:"; sed 's/^/      /' "$session_dir/program.log"
+  fi
+  echo "$failures failed, $(($(now_ms) - started_ms)) ms"
+  exit $((failures > 100 ? 100 : failures))
+}
+
+main

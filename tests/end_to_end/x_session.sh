@@ -1,0 +1,274 @@
+# Shared by the end-to-end test and scripts/run (sourced, never run): a
+# virtual X display with a tray host, the program started on a prepared
+# status tree, and the X queries and input that drive and watch it.
+#
+# Every process started here is recorded and ended by x_session_end, which
+# the caller runs from its EXIT trap. Every wait polls with a deadline.
+
+DIALOG_TITLE='Velorwind - ｼｽﾃﾑ情報'
+# Colours the refresh fills the gauges with: the totals' plain field and the
+# free share's bar. The dialog's own painting uses neither.
+GAUGE_PLAIN_RGB='#AEA38F'
+GAUGE_BAR_RGB='#F87623'
+# Qt takes a second press within its double-click interval (400 ms) for a
+# double click, which the program ignores by design; taps keep further apart.
+TAP_SPACING_MS=600
+
+session_pids=()
+session_dir=
+last_click_ms=0
+
+now_ms() { date +%s%3N; }
+
+# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; fails when the
+# deadline passes first.
+wait_for() {
+  local deadline
+  deadline=$(($(now_ms) + $(awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }'))); shift
+  until "$@"; do
+    (($(now_ms) < deadline)) || return 1
+    sleep 0.05
+  done
+}
+
+# x_session_begin: a private folder for this run's files, removed at the end.
+x_session_begin() {
+  session_dir=$(mktemp -d "${TMPDIR:-/tmp}/velorwind-x.XXXXXX")
+  chmod 700 "$session_dir"
+}
+
+# Ends what is left, the latest first: programs before the tray host before
+# the display they talk to.
+x_session_end() {
+  local pid index
+  for ((index = ${#session_pids[@]} - 1; index >= 0; index--)); do
+    kill -TERM "${session_pids[index]}" 2>/dev/null || true
+  done
+  for pid in "${session_pids[@]}"; do
+    wait_for 3 process_gone "$pid" || kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  session_pids=()
+  [[ -n "$session_dir" ]] && rm -rf "$session_dir"
+  session_dir=
+}
+
+# process_gone PID: ended, whether or not its parent has collected it yet
+# (an uncollected child still answers kill -0, as a zombie).
+process_gone() {
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) || return 0
+  [[ -z "$state" || "$state" == Z* ]]
+}
+
+# keep_pid PID: ended by x_session_end.
+keep_pid() { session_pids+=("$1"); }
+
+# forget_pid PID: the caller has waited for it already.
+forget_pid() {
+  local kept=() pid
+  for pid in "${session_pids[@]}"; do [[ "$pid" == "$1" ]] || kept+=("$pid"); done
+  session_pids=("${kept[@]}")
+}
+
+# start_display WIDTHxHEIGHT: a virtual display; sets DISPLAY and XVFB_PID.
+# Xvfb picks a free display number itself and tells it once it accepts
+# connections, so two sessions never race for the same number.
+start_display() {
+  local number_file=$session_dir/display.$RANDOM
+  : > "$number_file"
+  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -nolisten unix-abstract \
+    3> "$number_file" > "$session_dir/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  keep_pid "$XVFB_PID"
+  if ! wait_for 10 grep -q '^[0-9]' "$number_file"; then
+    echo "Xvfb did not start:" >&2; cat "$session_dir/xvfb.log" >&2
+    return 1
+  fi
+  export DISPLAY=:$(head -n1 "$number_file")
+}
+
+# stop_display: ends this session's Xvfb and tray host.
+stop_display() {
+  local pid
+  for pid in ${TRAYER_PID:-} "$XVFB_PID"; do
+    kill -TERM "$pid" 2>/dev/null || true
+    wait_for 3 process_gone "$pid" || kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    forget_pid "$pid"
+  done
+  TRAYER_PID=
+  TRAYER_PANEL=
+}
+
+# start_tray_host: trayer at the bottom right; sets TRAYER_PID and
+# TRAYER_PANEL (the window the icons are embedded in). trayer owns the tray
+# selection before it maps its panel, so a mapped panel means a program
+# started now finds a tray.
+start_tray_host() {
+  trayer --edge bottom --align right --widthtype request --height 24 \
+    > "$session_dir/trayer.log" 2>&1 &
+  TRAYER_PID=$!
+  keep_pid "$TRAYER_PID"
+  if ! wait_for 10 find_tray_panel; then
+    echo "trayer did not map its panel:" >&2; cat "$session_dir/trayer.log" >&2
+    return 1
+  fi
+}
+
+find_tray_panel() {
+  TRAYER_PANEL=$(xwininfo -root -children 2>/dev/null |
+                 awk '/\("panel" "trayer"\)/ && !found { print $1; found = 1 }')
+  [[ -n "$TRAYER_PANEL" ]] && window_viewable "$TRAYER_PANEL"
+}
+
+# Queries are read whole before they are matched: a reader that stops at the
+# first match would end the writer with SIGPIPE, which pipefail reports as a
+# failure, now and then.
+window_viewable() {
+  [[ -n "$1" ]] || return 1
+  [[ "$(xwininfo -id "$1" 2>/dev/null)" == *"Map State: IsViewable"* ]]
+}
+
+# child_windows WINDOW: its direct children, one id a line.
+child_windows() {
+  # Without an id xwininfo would wait for a click on a window.
+  [[ -n "$1" ]] || return 1
+  local which=(-id "$1")
+  [[ "$1" == root ]] && which=(-root)
+  xwininfo -children "${which[@]}" 2>/dev/null | awk '/^[[:space:]]+0x[0-9a-f]+ / { print $1 }'
+}
+
+# tray_icons: the icon windows embedded in the tray host, one a line. trayer
+# gives each icon a socket window of its own and the icon is the socket's
+# child.
+tray_icons() {
+  local socket
+  for socket in $(child_windows "$TRAYER_PANEL"); do child_windows "$socket"; done
+}
+
+tray_icon_count() { tray_icons | wc -l; }
+tray_icon_count_is() { [[ $(tray_icon_count) -eq $1 ]]; }
+
+# visible_dialogs: the mapped windows titled exactly as the dialog, one id
+# a line. The search takes a pattern; the title is then compared as text.
+visible_dialogs() { titled_exactly $(xdotool search --onlyvisible --name Velorwind 2>/dev/null); }
+visible_dialog_count() { visible_dialogs | wc -l; }
+visible_dialog_count_is() { [[ $(visible_dialog_count) -eq $1 ]]; }
+
+# all_dialogs: mapped or not; the dialog keeps its window while hidden.
+all_dialogs() { titled_exactly $(xdotool search --name Velorwind 2>/dev/null); }
+
+titled_exactly() {
+  local window
+  for window in "$@"; do
+    [[ "$(xdotool getwindowname "$window" 2>/dev/null)" == "$DIALOG_TITLE" ]] && echo "$window"
+  done
+  return 0
+}
+
+# stacked_above WINDOW OTHER: both are top-level and WINDOW is the higher
+# (xwininfo lists the root's children from the top down).
+stacked_above() {
+  local window
+  for window in $(child_windows root); do
+    (($window == $1)) && return 0
+    (($window == $2)) && return 1
+  done
+  return 1
+}
+
+focused_window_is() { [[ $(xdotool getwindowfocus 2>/dev/null) -eq $(($1)) ]]; }
+
+# geometry WINDOW: sets X, Y (on the screen), WIDTH and HEIGHT.
+geometry() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+}
+
+# program_command PROGRAM TREE: sets PROGRAM_COMMAND, the command that runs
+# the program on the prepared status tree with this session's private
+# runtime folder. Run as a simple command ("${PROGRAM_COMMAND[@]}" &), so that
+# $! is the program itself.
+# The session bus is pointed nowhere so that the icon goes to the XEmbed tray
+# on this display, never to a StatusNotifierItem host of the desktop that
+# runs the test, and no bus is launched on demand.
+program_command() {
+  PROGRAM_COMMAND=(
+    env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE
+    -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u SESSION_MANAGER
+    QT_QPA_PLATFORM=xcb DISPLAY="$DISPLAY"
+    XDG_RUNTIME_DIR="$session_dir/runtime"
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$session_dir/no-session-bus"
+    VELORWIND_SYSFS="$2/sys" VELORWIND_PROCFS="$2/proc" "$1")
+}
+
+prepare_runtime_folder() { mkdir -p -m 700 "$session_dir/runtime"; }
+
+# screenshot WINDOW FILE
+screenshot() { import -window "$1" "$2" 2> "$session_dir/import.log"; }
+
+# has_colour FILE #RRGGBB: the picture holds at least one pixel of it.
+has_colour() {
+  local histogram
+  histogram=$(convert "$1" -format %c histogram:info:- 2>/dev/null) || return 1
+  [[ "${histogram^^}" == *"${2^^}"* ]]
+}
+
+# gauges_drawn WINDOW FILE: a screenshot in FILE that shows drawn gauges.
+gauges_drawn() {
+  screenshot "$1" "$2" && has_colour "$2" "$GAUGE_PLAIN_RGB" && has_colour "$2" "$GAUGE_BAR_RGB"
+}
+
+# click_at X Y: one press and release of the first button.
+click_at() {
+  local wait_ms=$((last_click_ms + TAP_SPACING_MS - $(now_ms)))
+  ((wait_ms <= 0)) || sleep "$(printf '0.%03d' "$wait_ms")"
+  # No --sync: it waits for a motion that never comes when the pointer is
+  # already there. The server takes the motion before the click anyway.
+  xdotool mousemove "$1" "$2" click 1
+  last_click_ms=$(now_ms)
+}
+
+# tap_tray_icon: a tap at the centre of the one embedded icon.
+tap_tray_icon() {
+  local icon
+  icon=$(tray_icons | head -n1)
+  [[ -n "$icon" ]] || return 1
+  geometry "$icon"
+  click_at $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+}
+
+# caption_height DIALOG: the height of the caption the program draws on the
+# first rows of the dialog, measured on a screenshot down a column left of
+# the title text; sets CAPTION_TOP (the frame's border) and CAPTION_HEIGHT.
+caption_height() {
+  local picture=$session_dir/caption.png rows
+  screenshot "$1" "$picture" || return 1
+  # Rows of "x,y: (r,g,b)  #RRGGBB  ..." from the top down.
+  read -r CAPTION_TOP CAPTION_HEIGHT < <(
+    convert "$picture" -crop "1x64+2+0" +repage -depth 8 txt:- 2>/dev/null | awk '
+      /^[0-9]/ { colour[n++] = $3 }
+      END {
+        top = (colour[0] == colour[1]) ? 0 : 1
+        height = 0
+        while (top + height < n && colour[top + height] == colour[top]) height++
+        print top, height
+      }')
+  [[ -n "$CAPTION_HEIGHT" ]] && ((CAPTION_HEIGHT >= 8 && CAPTION_HEIGHT < 64))
+}
+
+# The caption's buttons are squares of its height less a margin of 2 on each
+# side, close at the right end and OK left of it, 2 apart; OK is at least as
+# wide as it is high.
+press_caption_close() {
+  geometry "$1"; caption_height "$1" || return 1
+  local side=$((CAPTION_HEIGHT - 4))
+  click_at $((X + WIDTH - CAPTION_TOP - 2 - side / 2)) $((Y + CAPTION_TOP + CAPTION_HEIGHT / 2))
+}
+
+press_caption_ok() {
+  geometry "$1"; caption_height "$1" || return 1
+  local side=$((CAPTION_HEIGHT - 4))
+  click_at $((X + WIDTH - CAPTION_TOP - 2 - side - 2 - side / 2)) \
+           $((Y + CAPTION_TOP + CAPTION_HEIGHT / 2))
+}
