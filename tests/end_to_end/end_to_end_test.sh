@@ -14,6 +14,7 @@ set -uo pipefail
 program=${1:?usage: end_to_end_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE}
 artifacts=${2:?usage: end_to_end_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE}
 make_status_tree=${3:?usage: end_to_end_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE}
+# shellcheck source=tests/end_to_end/x_session.sh
 source "$(dirname "$0")/x_session.sh"
 
 # Deadlines, generous for a sanitizer build on a busy machine; a passing run
@@ -237,7 +238,7 @@ main() {
   prepare_runtime_folder
   : > "$session_dir/program.log"
 
-  start_display 800x600 && start_tray_host || { fail "display with a tray host"; exit 1; }
+  if ! start_display 800x600 || ! start_tray_host; then fail "display with a tray host"; exit 1; fi
   program_command "$program" "$session_dir/tree"
   note "display $DISPLAY, 800x600, trayer"
   if verdict "first start shows the dialog and one tray icon" check_first_start; then

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the end-to-end test and scripts/run (sourced, never run): a
 # virtual X display with a tray host, the program started on a prepared
 # status tree, and the X queries and input that drive and watch it.
@@ -49,7 +50,7 @@ x_session_end() {
     wait "$pid" 2>/dev/null || true
   done
   session_pids=()
-  [[ -n "$session_dir" ]] && rm -rf "$session_dir"
+  if [[ -n "$session_dir" ]]; then rm -rf "$session_dir"; fi
   session_dir=
 }
 
@@ -85,7 +86,8 @@ start_display() {
     echo "Xvfb did not start:" >&2; cat "$session_dir/xvfb.log" >&2
     return 1
   fi
-  export DISPLAY=:$(head -n1 "$number_file")
+  DISPLAY=:$(head -n1 "$number_file")
+  export DISPLAY
 }
 
 # stop_display: ends this session's Xvfb and tray host.
@@ -152,12 +154,20 @@ tray_icon_count_is() { [[ $(tray_icon_count) -eq $1 ]]; }
 
 # visible_dialogs: the mapped windows titled exactly as the dialog, one id
 # a line. The search takes a pattern; the title is then compared as text.
-visible_dialogs() { titled_exactly $(xdotool search --onlyvisible --name Velorwind 2>/dev/null); }
+visible_dialogs() {
+  local windows
+  mapfile -t windows < <(xdotool search --onlyvisible --name Velorwind 2>/dev/null)
+  titled_exactly "${windows[@]}"
+}
 visible_dialog_count() { visible_dialogs | wc -l; }
 visible_dialog_count_is() { [[ $(visible_dialog_count) -eq $1 ]]; }
 
 # all_dialogs: mapped or not; the dialog keeps its window while hidden.
-all_dialogs() { titled_exactly $(xdotool search --name Velorwind 2>/dev/null); }
+all_dialogs() {
+  local windows
+  mapfile -t windows < <(xdotool search --name Velorwind 2>/dev/null)
+  titled_exactly "${windows[@]}"
+}
 
 titled_exactly() {
   local window
@@ -172,8 +182,8 @@ titled_exactly() {
 stacked_above() {
   local window
   for window in $(child_windows root); do
-    (($window == $1)) && return 0
-    (($window == $2)) && return 1
+    ((window == $1)) && return 0
+    ((window == $2)) && return 1
   done
   return 1
 }
@@ -182,7 +192,9 @@ focused_window_is() { [[ $(xdotool getwindowfocus 2>/dev/null) -eq $(($1)) ]]; }
 
 # geometry WINDOW: sets X, Y (on the screen), WIDTH and HEIGHT.
 geometry() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
+  local values
+  values=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null) && [[ -n "$values" ]] || return 1
+  eval "$values"
 }
 
 # program_command PROGRAM TREE: sets PROGRAM_COMMAND, the command that runs
@@ -193,6 +205,7 @@ geometry() {
 # on this display, never to a StatusNotifierItem host of the desktop that
 # runs the test, and no bus is launched on demand.
 program_command() {
+  # shellcheck disable=SC2034  # used by the scripts that source this file
   PROGRAM_COMMAND=(
     env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE
     -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u SESSION_MANAGER
@@ -202,7 +215,7 @@ program_command() {
     VELORWIND_SYSFS="$2/sys" VELORWIND_PROCFS="$2/proc" "$1")
 }
 
-prepare_runtime_folder() { mkdir -p -m 700 "$session_dir/runtime"; }
+prepare_runtime_folder() { mkdir -m 700 "$session_dir/runtime"; }
 
 # screenshot WINDOW FILE
 screenshot() { import -window "$1" "$2" 2> "$session_dir/import.log"; }
@@ -234,7 +247,7 @@ tap_tray_icon() {
   local icon
   icon=$(tray_icons | head -n1)
   [[ -n "$icon" ]] || return 1
-  geometry "$icon"
+  geometry "$icon" || return 1
   click_at $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
 }
 
@@ -242,7 +255,7 @@ tap_tray_icon() {
 # first rows of the dialog, measured on a screenshot down a column left of
 # the title text; sets CAPTION_TOP (the frame's border) and CAPTION_HEIGHT.
 caption_height() {
-  local picture=$session_dir/caption.png rows
+  local picture=$session_dir/caption.png
   screenshot "$1" "$picture" || return 1
   # Rows of "x,y: (r,g,b)  #RRGGBB  ..." from the top down.
   read -r CAPTION_TOP CAPTION_HEIGHT < <(
@@ -261,13 +274,13 @@ caption_height() {
 # side, close at the right end and OK left of it, 2 apart; OK is at least as
 # wide as it is high.
 press_caption_close() {
-  geometry "$1"; caption_height "$1" || return 1
+  geometry "$1" && caption_height "$1" || return 1
   local side=$((CAPTION_HEIGHT - 4))
   click_at $((X + WIDTH - CAPTION_TOP - 2 - side / 2)) $((Y + CAPTION_TOP + CAPTION_HEIGHT / 2))
 }
 
 press_caption_ok() {
-  geometry "$1"; caption_height "$1" || return 1
+  geometry "$1" && caption_height "$1" || return 1
   local side=$((CAPTION_HEIGHT - 4))
   click_at $((X + WIDTH - CAPTION_TOP - 2 - side - 2 - side / 2)) \
            $((Y + CAPTION_TOP + CAPTION_HEIGHT / 2))
