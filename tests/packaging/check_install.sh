@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# check_install.sh BUILD_DIR: installs the build into a private folder and
+# checks that every desktop file lands where sessions look for it.
+set -u
+build=$1
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1; shift
+  if "$@"; then echo "PASS: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+}
+
+DESTDIR=$stage cmake --install "$build" --prefix /usr/local > "$stage.log" 2>&1 ||
+  { cat "$stage.log"; echo "FAIL: cmake --install"; exit 1; }
+rm -f "$stage.log"
+
+root=$stage/usr/local
+check "the program is installed and runnable" test -x "$root/bin/velorwind"
+check "the menu entry" test -f "$root/share/applications/velorwind.desktop"
+for size in 16 32; do
+  icon=$root/share/icons/hicolor/${size}x${size}/apps/velorwind.png
+  check "the ${size}x${size} icon" test -f "$icon"
+  if command -v identify > /dev/null; then
+    check "the ${size}x${size} icon has that size" \
+      test "$(identify -format '%wx%h' "$icon")" = "${size}x${size}"
+  fi
+done
+check "the autostart entry where sessions look" test -f "$stage/etc/xdg/autostart/velorwind.desktop"
+for entry in "$root/share/applications/velorwind.desktop" "$stage/etc/xdg/autostart/velorwind.desktop"; do
+  check "$(basename "$(dirname "$entry")") entry starts the installed program" \
+    grep -qx 'Exec=velorwind' "$entry"
+done
+if command -v desktop-file-validate > /dev/null; then
+  check "the menu entry is valid" desktop-file-validate "$root/share/applications/velorwind.desktop"
+  check "the autostart entry is valid" desktop-file-validate "$stage/etc/xdg/autostart/velorwind.desktop"
+fi
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]
