@@ -31,10 +31,12 @@ started_ms=$(now_ms)
 
 pass() { echo "PASS: $1 [$(($(now_ms) - started_ms))]"; }
 fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
-# verdict NAME COMMAND...: PASS when COMMAND succeeds.
+# verdict NAME COMMAND...: PASS when COMMAND succeeds; fails with it.
 verdict() {
   local name=$1; shift
-  if "$@"; then pass "$name"; else fail "$name"; fi
+  if "$@"; then pass "$name"; return 0; fi
+  fail "$name"
+  return 1
 }
 note() { echo "      $*"; }
 
@@ -91,7 +93,7 @@ save_layout() {
     return 1
   fi
   cp "$session_dir/shot.png" "$file"
-  read -r SHOT_WIDTH SHOT_HEIGHT < <(identify -format '%w %h\n' "$file")
+  read -r SHOT_WIDTH SHOT_HEIGHT < <(bounded identify -format '%w %h\n' "$file")
   note "saved $file (${SHOT_WIDTH}x${SHOT_HEIGHT})"
 }
 
@@ -132,12 +134,12 @@ another_window() {
   OTHER_PID=$!
   keep_pid "$OTHER_PID"
   wait_for "$REACTION_SECONDS" xmessage_mapped || return 1
-  xdotool windowfocus "$OTHER" 2> /dev/null
+  bounded xdotool windowfocus "$OTHER" 2> /dev/null
   wait_for "$REACTION_SECONDS" focused_window_is "$OTHER" && stacked_above "$OTHER" "$DIALOG"
 }
 
 xmessage_mapped() {
-  OTHER=$(xwininfo -root -children 2>/dev/null | awk '/\("xmessage" "Xmessage"\)/ { print $1 }')
+  OTHER=$(bounded xwininfo -root -children 2>/dev/null | awk '/\("xmessage" "Xmessage"\)/ { print $1 }')
   [[ -n "$OTHER" ]] && window_viewable "$OTHER"
 }
 
@@ -148,7 +150,7 @@ check_tap_raises() {
   local result=0
   wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog hidden or not focused"; result=1; }
   stacked_above "$DIALOG" "$OTHER" || { note "dialog still under the other window"; result=1; }
-  kill "$OTHER_PID"; wait "$OTHER_PID" 2> /dev/null; forget_pid "$OTHER_PID"
+  end_process "$OTHER_PID"
   return "$result"
 }
 

@@ -21,6 +21,12 @@ last_click_ms=0
 
 now_ms() { date +%s%3N; }
 
+# bounded COMMAND...: COMMAND, ended if it runs longer than any X query or
+# picture conversion should. A display that stops answering then fails the
+# check at hand instead of hanging the run.
+X_TOOL_SECONDS=10
+bounded() { timeout "$X_TOOL_SECONDS" "$@"; }
+
 # wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; fails when the
 # deadline passes first.
 wait_for() {
@@ -41,17 +47,20 @@ x_session_begin() {
 # Ends what is left, the latest first: programs before the tray host before
 # the display they talk to.
 x_session_end() {
-  local pid index
-  for ((index = ${#session_pids[@]} - 1; index >= 0; index--)); do
-    kill -TERM "${session_pids[index]}" 2>/dev/null || true
-  done
-  for pid in "${session_pids[@]}"; do
-    wait_for 3 process_gone "$pid" || kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
+  local pids=("${session_pids[@]}") index
+  for ((index = ${#pids[@]} - 1; index >= 0; index--)); do end_process "${pids[index]}"; done
   session_pids=()
   if [[ -n "$session_dir" ]]; then rm -rf "$session_dir"; fi
   session_dir=
+}
+
+# end_process PID: asks it to end, then forces it; collects it either way.
+end_process() {
+  kill -TERM "$1" 2>/dev/null
+  wait_for 3 process_gone "$1" || kill -KILL "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+  forget_pid "$1"
+  return 0
 }
 
 # process_gone PID: ended, whether or not its parent has collected it yet
@@ -73,32 +82,59 @@ forget_pid() {
 }
 
 # start_display WIDTHxHEIGHT: a virtual display; sets DISPLAY and XVFB_PID.
-# Xvfb picks a free display number itself and tells it once it accepts
-# connections, so two sessions never race for the same number.
+# The display number is claimed through the X server's lock file
+# (/tmp/.XN-lock, taken atomically before the server opens its sockets and
+# holding its pid): of two servers started on one number, one ends at once
+# and the other is undisturbed. Xvfb's -displayfd is not used: with it the
+# server takes no lock, and concurrent sessions were seen to end up on one
+# number, with a display no client could open. Numbers start at a random
+# point to keep concurrent sessions apart.
 start_display() {
-  local number_file=$session_dir/display.$RANDOM
-  : > "$number_file"
-  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -nolisten unix-abstract \
-    3> "$number_file" > "$session_dir/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  keep_pid "$XVFB_PID"
-  if ! wait_for 10 grep -q '^[0-9]' "$number_file"; then
-    echo "Xvfb did not start:" >&2; cat "$session_dir/xvfb.log" >&2
-    return 1
-  fi
-  DISPLAY=:$(head -n1 "$number_file")
-  export DISPLAY
+  local attempt number
+  for ((attempt = 0; attempt < 40; attempt++)); do
+    number=$((100 + (RANDOM + attempt * 7) % 800))
+    [[ -e /tmp/.X$number-lock || -e /tmp/.X11-unix/X$number ]] && continue
+    if try_display "$number" "$1"; then
+      DISPLAY=:$number
+      export DISPLAY
+      return 0
+    fi
+  done
+  echo "no virtual display could be started:" >&2; cat "$session_dir/xvfb.log" >&2
+  return 1
 }
 
-# stop_display: ends this session's Xvfb and tray host.
-stop_display() {
-  local pid
-  for pid in ${TRAYER_PID:-} "$XVFB_PID"; do
-    kill -TERM "$pid" 2>/dev/null || true
-    wait_for 3 process_gone "$pid" || kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    forget_pid "$pid"
+# try_display NUMBER WIDTHxHEIGHT: an Xvfb on that display number, once it
+# holds the number's lock and answers; fails when the number was taken.
+try_display() {
+  local deadline=$(($(now_ms) + 10000))
+  # -noreset: a server that resets whenever its last client leaves (after
+  # the readiness probe below, say) drops connections made meanwhile, and
+  # the next client fails to open the display now and then.
+  Xvfb ":$1" -screen 0 "${2}x24" -nolisten tcp -noreset > "$session_dir/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  keep_pid "$XVFB_PID"
+  until display_serves "$1"; do
+    if process_gone "$XVFB_PID" || (($(now_ms) >= deadline)); then
+      end_process "$XVFB_PID"
+      return 1
+    fi
+    sleep 0.05
   done
+}
+
+# display_serves NUMBER: our Xvfb holds the number's lock and accepts
+# clients there.
+display_serves() {
+  local holder
+  holder=$(tr -d ' \n' 2>/dev/null < "/tmp/.X$1-lock") || return 1
+  [[ "$holder" == "$XVFB_PID" ]] && DISPLAY=:$1 bounded xwininfo -root > /dev/null 2>&1
+}
+
+# stop_display: ends this session's tray host and Xvfb.
+stop_display() {
+  [[ -z "${TRAYER_PID:-}" ]] || end_process "$TRAYER_PID"
+  end_process "$XVFB_PID"
   TRAYER_PID=
   TRAYER_PANEL=
 }
@@ -119,7 +155,7 @@ start_tray_host() {
 }
 
 find_tray_panel() {
-  TRAYER_PANEL=$(xwininfo -root -children 2>/dev/null |
+  TRAYER_PANEL=$(bounded xwininfo -root -children 2>/dev/null |
                  awk '/\("panel" "trayer"\)/ && !found { print $1; found = 1 }')
   [[ -n "$TRAYER_PANEL" ]] && window_viewable "$TRAYER_PANEL"
 }
@@ -129,7 +165,7 @@ find_tray_panel() {
 # failure, now and then.
 window_viewable() {
   [[ -n "$1" ]] || return 1
-  [[ "$(xwininfo -id "$1" 2>/dev/null)" == *"Map State: IsViewable"* ]]
+  [[ "$(bounded xwininfo -id "$1" 2>/dev/null)" == *"Map State: IsViewable"* ]]
 }
 
 # child_windows WINDOW: its direct children, one id a line.
@@ -138,7 +174,7 @@ child_windows() {
   [[ -n "$1" ]] || return 1
   local which=(-id "$1")
   [[ "$1" == root ]] && which=(-root)
-  xwininfo -children "${which[@]}" 2>/dev/null | awk '/^[[:space:]]+0x[0-9a-f]+ / { print $1 }'
+  bounded xwininfo -children "${which[@]}" 2>/dev/null | awk '/^[[:space:]]+0x[0-9a-f]+ / { print $1 }'
 }
 
 # tray_icons: the icon windows embedded in the tray host, one a line. trayer
@@ -156,7 +192,7 @@ tray_icon_count_is() { [[ $(tray_icon_count) -eq $1 ]]; }
 # a line. The search takes a pattern; the title is then compared as text.
 visible_dialogs() {
   local windows
-  mapfile -t windows < <(xdotool search --onlyvisible --name Velorwind 2>/dev/null)
+  mapfile -t windows < <(bounded xdotool search --onlyvisible --name Velorwind 2>/dev/null)
   titled_exactly "${windows[@]}"
 }
 visible_dialog_count() { visible_dialogs | wc -l; }
@@ -165,14 +201,14 @@ visible_dialog_count_is() { [[ $(visible_dialog_count) -eq $1 ]]; }
 # all_dialogs: mapped or not; the dialog keeps its window while hidden.
 all_dialogs() {
   local windows
-  mapfile -t windows < <(xdotool search --name Velorwind 2>/dev/null)
+  mapfile -t windows < <(bounded xdotool search --name Velorwind 2>/dev/null)
   titled_exactly "${windows[@]}"
 }
 
 titled_exactly() {
   local window
   for window in "$@"; do
-    [[ "$(xdotool getwindowname "$window" 2>/dev/null)" == "$DIALOG_TITLE" ]] && echo "$window"
+    [[ "$(bounded xdotool getwindowname "$window" 2>/dev/null)" == "$DIALOG_TITLE" ]] && echo "$window"
   done
   return 0
 }
@@ -188,12 +224,12 @@ stacked_above() {
   return 1
 }
 
-focused_window_is() { [[ $(xdotool getwindowfocus 2>/dev/null) -eq $(($1)) ]]; }
+focused_window_is() { [[ $(bounded xdotool getwindowfocus 2>/dev/null) -eq $(($1)) ]]; }
 
 # geometry WINDOW: sets X, Y (on the screen), WIDTH and HEIGHT.
 geometry() {
   local values
-  values=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null) && [[ -n "$values" ]] || return 1
+  values=$(bounded xdotool getwindowgeometry --shell "$1" 2>/dev/null) && [[ -n "$values" ]] || return 1
   eval "$values"
 }
 
@@ -217,13 +253,16 @@ program_command() {
 
 prepare_runtime_folder() { mkdir -m 700 "$session_dir/runtime"; }
 
-# screenshot WINDOW FILE
-screenshot() { import -window "$1" "$2" 2> "$session_dir/import.log"; }
+# screenshot WINDOW FILE. Without a window import would wait for a click.
+screenshot() {
+  [[ -n "$1" ]] || return 1
+  bounded import -window "$1" "$2" 2> "$session_dir/import.log"
+}
 
 # has_colour FILE #RRGGBB: the picture holds at least one pixel of it.
 has_colour() {
   local histogram
-  histogram=$(convert "$1" -format %c histogram:info:- 2>/dev/null) || return 1
+  histogram=$(bounded convert "$1" -format %c histogram:info:- 2>/dev/null) || return 1
   [[ "${histogram^^}" == *"${2^^}"* ]]
 }
 
@@ -238,7 +277,7 @@ click_at() {
   ((wait_ms <= 0)) || sleep "$(printf '0.%03d' "$wait_ms")"
   # No --sync: it waits for a motion that never comes when the pointer is
   # already there. The server takes the motion before the click anyway.
-  xdotool mousemove "$1" "$2" click 1
+  bounded xdotool mousemove "$1" "$2" click 1
   last_click_ms=$(now_ms)
 }
 
@@ -259,7 +298,7 @@ caption_height() {
   screenshot "$1" "$picture" || return 1
   # Rows of "x,y: (r,g,b)  #RRGGBB  ..." from the top down.
   read -r CAPTION_TOP CAPTION_HEIGHT < <(
-    convert "$picture" -crop "1x64+2+0" +repage -depth 8 txt:- 2>/dev/null | awk '
+    bounded convert "$picture" -crop "1x64+2+0" +repage -depth 8 txt:- 2>/dev/null | awk '
       /^[0-9]/ { colour[n++] = $3 }
       END {
         top = (colour[0] == colour[1]) ? 0 : 1
