@@ -3,9 +3,13 @@
 // changed part on screen.
 #include "platform/drawing.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -19,6 +23,12 @@
 #include "platform/qt/window_object.h"
 #include "platform/wide_text.h"
 
+namespace platform::qt {
+namespace {
+class ContextPainter;
+}
+}
+
 namespace platform {
 
 struct DrawingObject {
@@ -28,6 +38,12 @@ struct DrawingObject {
     Colour text = MakeColour(0, 0, 0);
     std::int32_t backgroundMode = BACKGROUND_OPAQUE;
     QRect changed;  // what has been drawn since the context was got
+    // What was asked of the context, in order; played on the surface when
+    // the context is released, unless the surface shows exactly that already.
+    std::vector<std::function<void(qt::ContextPainter&)>> steps;
+    std::string script;      // a byte record of the steps and the state they used
+    QRegion filledFirst;     // opaque fills made before any text
+    bool textDrawn = false;
 };
 
 }  // namespace platform
@@ -64,35 +80,61 @@ QRect ToQRect(const Rect& rect) {
                  QPoint(Bounded(rect.right) - 1, Bounded(rect.bottom) - 1));
 }
 
-// A painter on the context's surface. Fills name their colour; only text
+// The state a text step draws with, as it was when the step was asked for.
+struct TextState {
+    Colour text;
+    Colour background;
+    std::int32_t backgroundMode;
+};
+
+// A painter on a context's surface. Fills name their colour; only text
 // needs the context's font and colours, so a fill does not pay for them.
 class ContextPainter {
 public:
     explicit ContextPainter(DrawingObject& context)
         : context_(context), surface_(*SurfaceOf(context.window)), painter_(&surface_.Surface()) {}
 
-    // Takes on the context's font, text colour and background for text.
-    void PrepareForText() {
+    void PrepareForText(const TextState& state) {
         painter_.setFont(context_.window->kind == WindowObject::Kind::Control
                              ? context_.window->dialog->contextFont
                              : context_.window->contextFont);
-        painter_.setPen(ToQColor(context_.text));
-        painter_.setBackground(ToQColor(context_.background));
-        painter_.setBackgroundMode(context_.backgroundMode == BACKGROUND_OPAQUE ? Qt::OpaqueMode
-                                                                                : Qt::TransparentMode);
+        painter_.setPen(ToQColor(state.text));
+        painter_.setBackground(ToQColor(state.background));
+        painter_.setBackgroundMode(state.backgroundMode == BACKGROUND_OPAQUE ? Qt::OpaqueMode
+                                                                             : Qt::TransparentMode);
+        painter_.setClipping(false);
     }
 
     QPainter& Painter() { return painter_; }
-
-    void Changed(const QRect& area) {
-        context_.changed |= area.intersected(surface_.rect());
-    }
 
 private:
     DrawingObject& context_;
     SurfaceWidget& surface_;
     QPainter painter_;
 };
+
+// Appends the bytes of values to a step's record.
+template <typename... Values>
+void Note(std::string& script, const Values&... values) {
+    (script.append(reinterpret_cast<const char*>(&values), sizeof values), ...);
+}
+
+void NoteText(std::string& script, const QString& text) {
+    Note(script, text.size());
+    script.append(reinterpret_cast<const char*>(text.utf16()),
+                  static_cast<std::size_t>(text.size()) * sizeof(char16_t));
+}
+
+void Changed(DrawingObject& context, const QRect& area) {
+    context.changed |= area.intersected(SurfaceOf(context.window)->rect());
+}
+
+// Replaying the steps gives the same pixels whatever the surface held before
+// only when opaque fills cover it all before any text is blended in.
+bool CoversTheSurface(const DrawingObject& context) {
+    const QRegion surface(SurfaceOf(context.window)->rect());
+    return surface.subtracted(context.filledFirst).isEmpty();
+}
 
 // The context when it is live and its window still has pixels to draw on
 // (a window of no size has none).
@@ -102,23 +144,26 @@ DrawingObject* UsableContext(DeviceContext context) {
     return surface != nullptr && !surface->Surface().isNull() ? live : nullptr;
 }
 
-void DrawCharacters(ContextPainter& target, std::int32_t x, std::int32_t y, const QString& text,
-                    const std::int32_t* spacing) {
-    QPainter& painter = target.Painter();
+// Draws characters with their top-left corner at x, y; returns where they went.
+QRect DrawCharacters(QPainter& painter, std::int32_t x, std::int32_t y, const QString& text,
+                     const std::vector<std::int32_t>& spacing) {
     const QFontMetrics metrics = painter.fontMetrics();
-    // The reference point is the text's top-left corner.
-    int penX = x;
     const int baseline = y + metrics.ascent();
-    if (spacing == nullptr) {
-        painter.drawText(QPoint(penX, baseline), text);
-        target.Changed(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()));
-        return;
+    if (spacing.empty()) {
+        painter.drawText(QPoint(x, baseline), text);
+        return QRect(x, y, metrics.horizontalAdvance(text), metrics.height());
     }
+    int penX = x;
     for (qsizetype i = 0; i < text.size(); ++i) {
         painter.drawText(QPoint(penX, baseline), QString(text[i]));
-        penX += spacing[i];
+        penX += spacing[static_cast<std::size_t>(i)];
     }
-    target.Changed(QRect(QPoint(std::min(x, penX), y), QPoint(std::max(x, penX), y + metrics.height())));
+    return QRect(QPoint(std::min(x, penX), y), QPoint(std::max(x, penX), y + metrics.height()));
+}
+
+QFont ContextFont(const DrawingObject& context) {
+    return context.window->kind == WindowObject::Kind::Control ? context.window->dialog->contextFont
+                                                               : context.window->contextFont;
 }
 
 }  // namespace
@@ -153,7 +198,19 @@ DeviceContext GetDeviceContext(WindowHandle window) {
 bool ReleaseDeviceContext(WindowHandle window, DeviceContext context) {
     DrawingObject* live = LiveContext(context);
     if (live == nullptr || live->window != window) return false;
-    if (SurfaceWidget* surface = SurfaceOf(LiveLocalWindow(window))) surface->ShowDrawing(live->changed);
+    SurfaceWidget* surface = SurfaceOf(LiveLocalWindow(window));
+    if (surface != nullptr && !live->steps.empty() && !surface->Surface().isNull()) {
+        // A gauge redrawn with the text and share it shows already leaves
+        // every pixel as it is: the refresh does that for most gauges each
+        // second, and skipping it spares the drawing and the screen update.
+        const bool repeat = CoversTheSurface(*live) && surface->Shows(live->script);
+        if (!repeat) {
+            ContextPainter painter(*live);
+            for (const auto& step : live->steps) step(painter);
+            surface->ShowDrawing(live->changed);
+            surface->Played(CoversTheSurface(*live) ? std::move(live->script) : std::string());
+        }
+    }
     if (!live->changed.isEmpty()) live->window->drawnThrough = true;
     auto& contexts = Contexts();
     contexts.erase(std::find_if(contexts.begin(), contexts.end(),
@@ -184,20 +241,36 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
              const std::int32_t* spacing) {
     DrawingObject* live = UsableContext(context);
     if (live == nullptr || (count > 0 && text == nullptr)) return false;
-    ContextPainter target(*live);
-    QPainter& painter = target.Painter();
     const QRect area = rect != nullptr ? ToQRect(*rect) : QRect();
-    if ((options & TEXT_OUT_OPAQUE) && !area.isEmpty()) {
-        painter.fillRect(area, ToQColor(live->background));
-        target.Changed(area);
+    const bool fill = (options & TEXT_OUT_OPAQUE) && !area.isEmpty();
+    const QString characters = count > 0 ? ToQString(std::u16string_view(text, count)) : QString();
+    const bool clipped = (options & TEXT_OUT_CLIPPED) && rect != nullptr;
+    if (count > 0 && clipped && area.isEmpty()) return true;
+    std::vector<std::int32_t> steps;
+    if (count > 0 && spacing != nullptr) steps.assign(spacing, spacing + count);
+    const Colour background = live->background;
+    const TextState state{live->text, live->background, live->backgroundMode};
+
+    Note(live->script, 'T', area, fill, background, x, y, clipped, state.text, state.background,
+         state.backgroundMode);
+    NoteText(live->script, characters);
+    for (std::int32_t step : steps) Note(live->script, step);
+    if (fill) {
+        Changed(*live, area);
+        if (!live->textDrawn) live->filledFirst += area;
     }
-    if (count == 0) return true;
-    if ((options & TEXT_OUT_CLIPPED) && rect != nullptr) {
-        if (area.isEmpty()) return true;
-        painter.setClipRect(area);
+    if (count > 0) {
+        live->textDrawn = true;
+        // Where text lands is known only once it is laid out.
+        Changed(*live, clipped ? area : SurfaceOf(live->window)->rect());
     }
-    target.PrepareForText();
-    DrawCharacters(target, x, y, ToQString(std::u16string_view(text, count)), spacing);
+    live->steps.push_back([=](ContextPainter& painter) {
+        if (fill) painter.Painter().fillRect(area, ToQColor(background));
+        if (characters.isEmpty()) return;
+        painter.PrepareForText(state);
+        if (clipped) painter.Painter().setClipRect(area);
+        DrawCharacters(painter.Painter(), x, y, characters, steps);
+    });
     return true;
 }
 
@@ -211,22 +284,28 @@ std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t 
     DrawingObject* live = UsableContext(context);
     if (live == nullptr || text == nullptr || rect == nullptr || count < -1) return 0;
     const std::size_t length = count == -1 ? WideLength(text) : static_cast<std::size_t>(count);
-    ContextPainter target(*live);
-    target.PrepareForText();
+    const QString characters = ToQString(std::u16string_view(text, length));
+    const QFont font = ContextFont(*live);
     QRect area = ToQRect(*rect);
-    const int height =
-        DrawFormattedText(target.Painter(), area, ToQString(std::u16string_view(text, length)), format);
     if (format & DRAW_TEXT_CALCULATE_RECT) {
+        const int height = MeasureFormattedText(QFontMetrics(font), area, characters, format);
         rect->right = rect->left + area.width();
         rect->bottom = rect->top + area.height();
-    } else {
-        // Unclipped text may land anywhere on the surface.
-        target.Changed((format & DRAW_TEXT_NO_CLIP) ? QRect(-FARTHEST_COORDINATE, -FARTHEST_COORDINATE,
-                                                            2 * FARTHEST_COORDINATE,
-                                                            2 * FARTHEST_COORDINATE)
-                                                    : area);
+        return height;
     }
-    return height;
+    const TextState state{live->text, live->background, live->backgroundMode};
+    Note(live->script, 'D', area, format, state.text, state.background, state.backgroundMode);
+    NoteText(live->script, characters);
+    if (!characters.isEmpty()) live->textDrawn = true;
+    // Unclipped text may land anywhere on the surface.
+    Changed(*live, (format & DRAW_TEXT_NO_CLIP) ? SurfaceOf(live->window)->rect() : area);
+    live->steps.push_back([=](ContextPainter& painter) {
+        painter.PrepareForText(state);
+        QRect place = area;
+        DrawFormattedText(painter.Painter(), place, characters, format);
+    });
+    QRect measured = area;
+    return MeasureFormattedText(QFontMetrics(font), measured, characters, format);
 }
 
 }  // namespace platform

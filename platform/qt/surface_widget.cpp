@@ -1,6 +1,9 @@
 #include "platform/qt/surface_widget.h"
 
+#include <QPaintEvent>
 #include <QPainter>
+
+#include <utility>
 
 namespace platform::qt {
 
@@ -17,6 +20,7 @@ SurfaceWidget::SurfaceWidget(QWidget* parent, const QRect& geometry) : QWidget(p
 }
 
 void SurfaceWidget::PaintItself() {
+    ++selfPaints_;
     if (!surface_.isNull()) {
         QPainter painter(&surface_);
         PaintContent(painter);
@@ -29,12 +33,26 @@ void SurfaceWidget::ShowDrawing(const QRect& changed) {
     if (!visible.isEmpty()) update(visible);
 }
 
+bool SurfaceWidget::Shows(const std::string& script) const {
+    return !playedScript_.empty() && playedAfter_ == selfPaints_ && playedScript_ == script;
+}
+
+void SurfaceWidget::Played(std::string script) {
+    playedScript_ = std::move(script);
+    playedAfter_ = selfPaints_;
+}
+
 QColor SurfaceWidget::BackgroundColour() const { return palette().color(QPalette::Window); }
 
-void SurfaceWidget::paintEvent(QPaintEvent*) {
-    // The painter is clipped to the part that needs it.
+void SurfaceWidget::paintEvent(QPaintEvent* event) {
+    // Only the parts that need it: copying the whole surface for a changed
+    // gauge would make Qt hand large copies to worker threads.
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), surface_);
+    const qreal ratio = surface_.devicePixelRatio();
+    for (const QRect& part : event->region()) {
+        const QRectF source(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio);
+        painter.drawImage(QRectF(part), surface_, source);
+    }
 }
 
 void DialogClient::PaintContent(QPainter& painter) {

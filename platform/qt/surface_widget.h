@@ -9,6 +9,9 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdint>
+#include <string>
+
 class QPainter;
 
 namespace platform::qt {
@@ -29,12 +32,21 @@ public:
 
     QColor BackgroundColour() const;
 
+    // Whether the surface shows what the device context steps recorded in
+    // `script` drew, played there since the widget last painted itself.
+    bool Shows(const std::string& script) const;
+    // Notes the script just played; an empty one is never shown again.
+    void Played(std::string script);
+
 protected:
     virtual void PaintContent(QPainter& painter) = 0;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QImage surface_;
+    std::uint64_t selfPaints_ = 0;
+    std::string playedScript_;
+    std::uint64_t playedAfter_ = 0;  // selfPaints_ when it was played
 };
 
 // The client area of a dialog: its background, behind the controls.

@@ -68,15 +68,25 @@ bool IsPlainLine(std::uint32_t format) {
            !(format & (DRAW_TEXT_EXPAND_TABS | DRAW_TEXT_CALCULATE_RECT));
 }
 
+// The top of a plain line of `height` pixels in `rect`.
+int PlainLineTop(const QRect& rect, int height, std::uint32_t format) {
+    if (format & DRAW_TEXT_BOTTOM) return rect.bottom() + 1 - height;
+    if (format & DRAW_TEXT_VERTICAL_CENTRE) return rect.top() + (rect.height() - height) / 2;
+    return rect.top();
+}
+
+// What DrawText answers for a plain line.
+int PlainLineHeight(const QRect& rect, int height, const QString& text, std::uint32_t format) {
+    if (VerticalFlags(format) != Qt::AlignTop) {
+        return PlainLineTop(rect, height, format) + height - rect.top();
+    }
+    return text.isEmpty() ? 0 : height;
+}
+
 int DrawPlainLine(QPainter& painter, const QRect& rect, const QString& text,
                   std::uint32_t format) {
     const int height = painter.fontMetrics().height();
-    int y = rect.top();
-    if (format & DRAW_TEXT_BOTTOM) {
-        y = rect.bottom() + 1 - height;
-    } else if (format & DRAW_TEXT_VERTICAL_CENTRE) {
-        y = rect.top() + (rect.height() - height) / 2;
-    }
+    const int y = PlainLineTop(rect, height, format);
     const bool clipped = !(format & DRAW_TEXT_NO_CLIP);
     if (!text.isEmpty() && !(clipped && rect.isEmpty())) {
         const QStaticText& line = LineFor(text, painter.font());
@@ -92,8 +102,7 @@ int DrawPlainLine(QPainter& painter, const QRect& rect, const QString& text,
         painter.drawStaticText(QPointF(x, y), line);
         painter.restore();
     }
-    if (VerticalFlags(format) != Qt::AlignTop) return y + height - rect.top();
-    return text.isEmpty() ? 0 : height;
+    return PlainLineHeight(rect, height, text, format);
 }
 
 }  // namespace
@@ -117,15 +126,26 @@ int QtTextFlags(std::uint32_t format) {
     return flags;
 }
 
-int DrawFormattedText(QPainter& painter, QRect& rect, const QString& text, std::uint32_t format) {
-    if (IsPlainLine(format)) return DrawPlainLine(painter, rect, text, format);
-    const int flags = QtTextFlags(format);
-    const QRect bounds = painter.fontMetrics().boundingRect(rect, flags, text);
+int MeasureFormattedText(const QFontMetrics& metrics, QRect& rect, const QString& text,
+                         std::uint32_t format) {
+    if (IsPlainLine(format)) return PlainLineHeight(rect, metrics.height(), text, format);
+    const QRect bounds = metrics.boundingRect(rect, QtTextFlags(format), text);
     if (format & DRAW_TEXT_CALCULATE_RECT) {
         rect.setWidth(bounds.width());
         rect.setHeight(bounds.height());
         return bounds.height();
     }
+    if (VerticalFlags(format) != Qt::AlignTop) return bounds.bottom() + 1 - rect.top();
+    return text.isEmpty() ? 0 : bounds.height();
+}
+
+int DrawFormattedText(QPainter& painter, QRect& rect, const QString& text, std::uint32_t format) {
+    if (IsPlainLine(format)) return DrawPlainLine(painter, rect, text, format);
+    if (format & DRAW_TEXT_CALCULATE_RECT) {
+        return MeasureFormattedText(painter.fontMetrics(), rect, text, format);
+    }
+    const int flags = QtTextFlags(format);
+    const QRect bounds = painter.fontMetrics().boundingRect(rect, flags, text);
     const bool clipped = !(format & DRAW_TEXT_NO_CLIP);
     if (!text.isEmpty() && !(clipped && rect.isEmpty())) {
         painter.save();

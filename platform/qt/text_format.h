@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+class QFontMetrics;
 class QPainter;
 
 namespace platform::qt {
@@ -29,6 +30,11 @@ int QtTextFlags(std::uint32_t format);
 // narrowed to the text. Returns the text's height (with vertical centring or
 // bottom alignment: from the rectangle's top to the text's bottom).
 int DrawFormattedText(QPainter& painter, QRect& rect, const QString& text, std::uint32_t format);
+
+// What DrawFormattedText answers (and, with DRAW_TEXT_CALCULATE_RECT, does
+// to `rect`) for a font with these metrics, without drawing.
+int MeasureFormattedText(const QFontMetrics& metrics, QRect& rect, const QString& text,
+                         std::uint32_t format);
 
 // Drops the layouts kept for single lines; for shutting the layer down.
 void ForgetLaidOutText();

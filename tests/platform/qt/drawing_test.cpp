@@ -169,6 +169,16 @@ TEST_F(DrawingTest, DrawingLastsUntilTheControlPaintsItself) {
     EXPECT_EQ(PixelsOf(Grab(gauge_), background, QRect(0, 0, 84, 17)), 84 * 17);
 }
 
+// A context that repeats what the surface shows is not played again, and
+// any other drawing in between makes the next one play.
+TEST_F(DrawingTest, RepeatedDrawingLeavesTheSamePixels) {
+    const QImage first = DrawGauge(u"1,234", BAR);
+    EXPECT_EQ(DrawGauge(u"1,234", BAR), first);
+    const QImage other = DrawGauge(u"5,678", PLAIN);
+    EXPECT_NE(other, first);
+    EXPECT_EQ(DrawGauge(u"1,234", BAR), first) << "played again after other drawing";
+}
+
 TEST_F(DrawingTest, ContextsAreCheckedBeforeUse) {
     DeviceContext context = GetDeviceContext(gauge_);
     EXPECT_EQ(SetBackgroundColour(context, PLAIN), MakeColour(255, 255, 255)) << "white at first";
