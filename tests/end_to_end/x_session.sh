@@ -55,12 +55,13 @@ x_session_end() {
 }
 
 # end_process PID: asks it to end, then forces it; collects it either way.
+# Safe under errexit: a process already gone, or one that ends by the
+# signal, is no failure here.
 end_process() {
-  kill -TERM "$1" 2>/dev/null
-  wait_for 3 process_gone "$1" || kill -KILL "$1" 2>/dev/null
-  wait "$1" 2>/dev/null
+  kill -TERM "$1" 2>/dev/null || true
+  wait_for 3 process_gone "$1" || kill -KILL "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
   forget_pid "$1"
-  return 0
 }
 
 # process_gone PID: ended, whether or not its parent has collected it yet
