@@ -29,7 +29,7 @@ SECOND_START_LIMIT_MS=1000
 failures=0
 started_ms=$(now_ms)
 
-pass() { echo "PASS: $1 [$(($(now_ms) - started_ms))]"; }
+pass() { echo "PASS: $1 (at $(($(now_ms) - started_ms)) ms)"; }
 fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
 # verdict NAME COMMAND...: PASS when COMMAND succeeds; fails with it.
 verdict() {
@@ -106,8 +106,9 @@ check_first_start() {
     note "visible dialogs: $(visible_dialog_count); log: $(tail -n3 "$session_dir/program.log")"
     return 1
   fi
-  # The icon is added before the dialog is shown; give the host time to embed
-  # it, then make sure no second one follows.
+  # The icon is added before the dialog is shown; the host embeds it a moment
+  # later. Two icons never count as one; a late second one fails the checks
+  # below, which count again.
   wait_for "$REACTION_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
   alive "$FIRST"
 }
