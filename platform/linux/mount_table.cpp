@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/linux/status_roots.h"
 #include "platform/linux/utf16.h"
@@ -17,6 +18,7 @@ namespace {
 
 // The fields of one mountinfo line that the volumes need.
 struct MountLine {
+    std::uint32_t mountId;
     std::uint32_t major;
     std::uint32_t minor;
     std::string_view escapedMountPoint;
@@ -84,7 +86,9 @@ std::optional<MountLine> ParseMountLine(std::string_view text) {
     if (!fields.Next() || !fields.Next()) return std::nullopt;  // type and source
 
     MountLine line{};
-    if (!ParseDeviceNumber(leading[2], line)) return std::nullopt;
+    const std::optional<std::uint32_t> mountId = ParseNumber(leading[0]);
+    if (!mountId || !ParseDeviceNumber(leading[2], line)) return std::nullopt;
+    line.mountId = *mountId;
     line.escapedMountPoint = leading[4];
     if (!line.escapedMountPoint.starts_with('/')) return std::nullopt;
     return line;
@@ -134,6 +138,43 @@ std::string MountTablePath() {
     return path;
 }
 
+// What sysfs said of a mount's device, kept while the mount stays: the
+// verdict cannot change for a mounted device, and judging it costs a link
+// read and several attribute reads at every refresh. A mount is known by its
+// table's identity, its id and its device number: the kernel gives a new
+// mount a new id while the old one exists.
+struct KnownMount {
+    std::string sysfsRoot;
+    std::uint32_t mountId;
+    std::uint32_t major;
+    std::uint32_t minor;
+    bool removable;
+};
+
+// Enough for any real mount table's block devices; when full, it starts
+// again rather than grow with mounts that came and went.
+constexpr std::size_t KNOWN_MOUNTS = 64;
+
+std::vector<KnownMount>& KnownMounts() {
+    static std::vector<KnownMount> known;
+    return known;
+}
+
+bool IsRemovableMount(const RemovableDiskJudge& disks, const MountLine& line) {
+    const std::string_view root = SysfsRoot();
+    auto& known = KnownMounts();
+    for (const KnownMount& mount : known) {
+        if (mount.mountId == line.mountId && mount.major == line.major &&
+            mount.minor == line.minor && mount.sysfsRoot == root) {
+            return mount.removable;
+        }
+    }
+    const bool removable = disks.IsRemovable(line.major, line.minor);
+    if (known.size() >= KNOWN_MOUNTS) known.clear();
+    known.push_back({std::string(root), line.mountId, line.major, line.minor, removable});
+    return removable;
+}
+
 }  // namespace
 
 RemovableMountReader::RemovableMountReader()
@@ -154,7 +195,7 @@ bool RemovableMountReader::Next(RemovableMount& mount) {
         // The folder rule needs no sysfs; major 0 is the kernel's number for
         // file systems without a block device (tmpfs, proc, network).
         if (IsUnderMediaFolder(mountPoint) ||
-            (line->major != 0 && disks_.IsRemovable(line->major, line->minor))) {
+            (line->major != 0 && IsRemovableMount(disks_, *line))) {
             return true;
         }
     }

@@ -2,6 +2,8 @@
 // block devices: what counts as removable, names, and malformed lines.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -140,6 +142,21 @@ TEST(RootEnumeration, ReadsTableAfreshAtEachStart) {
     tree.Write("proc/self/mountinfo",
                MountLine(SD_CARD, "/mnt/SD") + MountLine(USB_STICK, "/mnt/USB"));
     EXPECT_EQ(RootEntries(), (std::vector<std::u16string>{u"SD", u"USB"}));
+}
+
+// A mounted device is judged once: while the mount stays, its verdict is
+// kept; a new mount (a new id) of the same device number is judged afresh.
+TEST(RootEnumeration, JudgesEachMountOnce) {
+    const PreparedTree tree;
+    PrepareBlockDevices(tree);
+    const std::string mounted = MountLine(SD_CARD, "/mnt/SD");
+    tree.Write("proc/self/mountinfo", mounted);
+    EXPECT_EQ(RootEntries(), std::vector<std::u16string>{u"SD"});
+    std::filesystem::remove(tree.Path("sys/dev/block/179:1"));  // nothing left to judge by
+    tree.Write("proc/self/mountinfo", mounted);
+    EXPECT_EQ(RootEntries(), std::vector<std::u16string>{u"SD"}) << "kept while mounted";
+    tree.Write("proc/self/mountinfo", MountLine(SD_CARD, "/mnt/SD"));
+    EXPECT_EQ(RootEntries(), std::vector<std::u16string>{}) << "a new mount is judged again";
 }
 
 TEST(RootEnumeration, RefusesWhatItCannotEnumerate) {
