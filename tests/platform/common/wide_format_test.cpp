@@ -47,18 +47,18 @@ void CompareIntegersWithC(const std::string& size, std::initializer_list<Signed>
     for (const char* flags : kFlags)
         for (const char* width : kWidths)
             for (const char* precision : kPrecisions) {
-                const std::string spec = std::string("%") + flags + width + precision + size;
+                const std::string directive = std::string("%") + flags + width + precision + size;
                 // '#' is undefined for the decimal directives, so C gives no oracle there.
                 const bool decimalAllowed = std::string_view(flags).find('#') == std::string::npos;
                 for (Signed value : signedValues) {
                     if (!decimalAllowed) break;
-                    ExpectSameAsC("[" + spec + "d]", value);
-                    ExpectSameAsC("[" + spec + "i]", value);
+                    ExpectSameAsC("[" + directive + "d]", value);
+                    ExpectSameAsC("[" + directive + "i]", value);
                 }
                 for (Unsigned value : unsignedValues) {
-                    if (decimalAllowed) ExpectSameAsC("[" + spec + "u]", value);
-                    ExpectSameAsC("[" + spec + "x]", value);
-                    ExpectSameAsC("[" + spec + "X]", value);
+                    if (decimalAllowed) ExpectSameAsC("[" + directive + "u]", value);
+                    ExpectSameAsC("[" + directive + "x]", value);
+                    ExpectSameAsC("[" + directive + "X]", value);
                 }
                 if (::testing::Test::HasFailure()) return;
             }
@@ -104,8 +104,8 @@ TEST(WideFormatTest, StarWidthsAndPrecisionsMatchC) {
 }
 
 TEST(WideFormatTest, CharactersAndPercentsMatchC) {
-    for (const char* spec : {"%c", "%5c", "%-5c", "%.0c", "%%", "a%%b%%"})
-        for (int unit : {'a', '~', ' '}) ExpectSameAsC(std::string("[") + spec + "]", unit);
+    for (const char* directive : {"%c", "%5c", "%-5c", "%.0c", "%%", "a%%b%%"})
+        for (int unit : {'a', '~', ' '}) ExpectSameAsC(std::string("[") + directive + "]", unit);
 }
 
 TEST(WideFormatTest, ProgramFormatsGiveTheirTexts) {

@@ -18,11 +18,11 @@ using qt_test::DialogSpec;
 using qt_test::Static;
 
 DialogSpec TwoItemSpec() {
-    DialogSpec spec;
-    spec.title = u"ｼｽﾃﾑ情報";
-    spec.items = {Static(3, 2, 27, 8, 0xFFFF, u"ﾊﾞｯﾃﾘ"),
+    DialogSpec layout;
+    layout.title = u"ｼｽﾃﾑ情報";
+    layout.items = {Static(3, 2, 27, 8, 0xFFFF, u"ﾊﾞｯﾃﾘ"),
                   Static(99, 20, 18, 8, 1019, u"100", 0x50020000, 0x1000)};
-    return spec;
+    return layout;
 }
 
 // Parses from a copy of exactly `size` bytes on the heap, so that a read
@@ -75,9 +75,9 @@ TEST(DialogTemplate, CountMustMatchTheItems) {
 }
 
 TEST(DialogTemplate, UnterminatedTextsAreRefused) {
-    DialogSpec spec;
-    spec.items = {};
-    auto bytes = BuildTemplate(spec);
+    DialogSpec layout;
+    layout.items = {};
+    auto bytes = BuildTemplate(layout);
     // Drop the face name's NUL: the text then runs to the end.
     bytes.resize(bytes.size() - 2);
     EXPECT_FALSE(ParsesExactly(bytes, bytes.size()));
@@ -92,10 +92,10 @@ TEST(DialogTemplate, UnterminatedTextsAreRefused) {
 }
 
 TEST(DialogTemplate, CreationDataIsSkippedAndBoundsChecked) {
-    DialogSpec spec;
-    spec.items = {Static(0, 0, 10, 8, 1, u"a"), Static(0, 8, 10, 8, 2, u"b")};
-    spec.items[0].creationData = {1, 2, 3, 4, 5, 6};
-    const auto bytes = BuildTemplate(spec);
+    DialogSpec layout;
+    layout.items = {Static(0, 0, 10, 8, 1, u"a"), Static(0, 8, 10, 8, 2, u"b")};
+    layout.items[0].creationData = {1, 2, 3, 4, 5, 6};
+    const auto bytes = BuildTemplate(layout);
     const auto parsed = ParseDialogTemplate(bytes.data(), bytes.size());
     ASSERT_TRUE(parsed.has_value());
     EXPECT_EQ(parsed->items[0].creationDataBytes, 6);
@@ -109,8 +109,8 @@ TEST(DialogTemplate, CreationDataIsSkippedAndBoundsChecked) {
 }
 
 TEST(DialogTemplate, NamedMenuAndClassAreReadAsText) {
-    DialogSpec spec;
-    auto bytes = BuildTemplate(spec);
+    DialogSpec layout;
+    auto bytes = BuildTemplate(layout);
     // Replace the menu's 0x0000 with the name "M".
     const std::size_t menuOffset = 18;
     bytes.insert(bytes.begin() + menuOffset, {'M', 0});
@@ -126,7 +126,7 @@ TEST(DialogTemplate, NullIsRefused) { EXPECT_FALSE(ParseDialogTemplate(nullptr, 
 TEST(DialogTemplate, UnbuildableTemplatesFailCreation) {
     struct Case {
         const char* name;
-        DialogSpec spec;
+        DialogSpec layout;
     };
     DialogSpec button;
     button.items = {Static(0, 0, 10, 8, 1, u"OK", 0x50010000)};
@@ -138,7 +138,7 @@ TEST(DialogTemplate, UnbuildableTemplatesFailCreation) {
     huge.cy = 32000;
     const Case cases[] = {{"button control", button}, {"child dialog", child}, {"too large", huge}};
     for (const Case& c : cases) {
-        EXPECT_EQ(qt_test::CreateDialog(c.spec), nullptr) << c.name;
+        EXPECT_EQ(qt_test::CreateDialog(c.layout), nullptr) << c.name;
     }
 
     DialogSpec plain;
@@ -152,9 +152,9 @@ TEST(DialogTemplate, UnbuildableTemplatesFailCreation) {
 
 // Creation runs the same checks: no cut of a valid template makes a window.
 TEST(DialogTemplate, EveryTruncationFailsCreationCleanly) {
-    DialogSpec spec = TwoItemSpec();
-    spec.title = qt_test::UniqueTitle(u"cut");
-    const auto bytes = BuildTemplate(spec);
+    DialogSpec layout = TwoItemSpec();
+    layout.title = qt_test::UniqueTitle(u"cut");
+    const auto bytes = BuildTemplate(layout);
     qt_test::Deliveries().clear();
     for (std::size_t size = 0; size < bytes.size(); ++size) {
         const auto copy = std::make_unique<std::uint8_t[]>(size + 1);

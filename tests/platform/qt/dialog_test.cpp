@@ -26,12 +26,12 @@ using qt_test::Static;
 qt::DialogFrame* FrameOf(WindowHandle dialog) { return qt::LiveLocalWindow(dialog)->frame; }
 
 DialogSpec GaugeSpec() {
-    DialogSpec spec;
-    spec.items = {Static(3, 2, 27, 8, 0xFFFF, u"ﾊﾞｯﾃﾘ"),
+    DialogSpec layout;
+    layout.items = {Static(3, 2, 27, 8, 0xFFFF, u"ﾊﾞｯﾃﾘ"),
                   Static(99, 20, 18, 8, 1019, u"100", 0x50020000, 0x1000),
                   Static(4, 40, 126, 1, 0xFFFF, u"", 0x50000008),
                   Static(4, 50, 20, 8, 1100, u"hidden", 0x40020000)};
-    return spec;
+    return layout;
 }
 
 class DialogTest : public ::testing::Test {
@@ -44,8 +44,8 @@ protected:
         for (WindowHandle dialog : made_) DestroyWindow(dialog);
         qt_test::DrainQueue();
     }
-    WindowHandle Make(DialogSpec spec = GaugeSpec(), std::intptr_t parameter = 0) {
-        WindowHandle dialog = qt_test::CreateDialog(std::move(spec), parameter);
+    WindowHandle Make(DialogSpec layout = GaugeSpec(), std::intptr_t parameter = 0) {
+        WindowHandle dialog = qt_test::CreateDialog(std::move(layout), parameter);
         made_.push_back(dialog);
         return dialog;
     }
@@ -152,9 +152,9 @@ TEST_F(DialogTest, DestroyTellsTheProcedureThenEveryHandleIsStale) {
 
 TEST_F(DialogTest, DestroyingAnOwnerDestroysWhatItOwnsFirst) {
     WindowHandle owner = Make();
-    qt_test::DialogSpec spec;
-    spec.title = qt_test::UniqueTitle(u"owned");
-    const auto bytes = qt_test::BuildTemplate(spec);
+    qt_test::DialogSpec layout;
+    layout.title = qt_test::UniqueTitle(u"owned");
+    const auto bytes = qt_test::BuildTemplate(layout);
     WindowHandle owned = CreateModelessDialog(nullptr, bytes.data(), bytes.size(), owner,
                                               qt_test::RecordingProcedure, 0);
     ASSERT_NE(owned, nullptr);

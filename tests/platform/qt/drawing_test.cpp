@@ -34,12 +34,12 @@ int PixelsOf(const QImage& image, QRgb colour, const QRect& area) {
 class DrawingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        qt_test::DialogSpec spec;
+        qt_test::DialogSpec layout;
         // A fixed-pitch face has base units 8 by 17: the gauge is 84 pixels
         // wide, the width the bar arithmetic is worked out for.
-        spec.face = u"IPAGothic";
-        spec.items = {qt_test::Static(86, 8, 42, 8, GAUGE_ID, u"999,999,999", 0x50020000, 0x1000)};
-        dialog_ = qt_test::CreateDialog(spec);
+        layout.face = u"IPAGothic";
+        layout.items = {qt_test::Static(86, 8, 42, 8, GAUGE_ID, u"999,999,999", 0x50020000, 0x1000)};
+        dialog_ = qt_test::CreateDialog(layout);
         ASSERT_NE(dialog_, nullptr);
         ShowWindow(dialog_, SHOW_SHOW);
         SetDialogItemText(dialog_, GAUGE_ID, u"");

@@ -46,9 +46,9 @@ bool HelperProcedure(platform::WindowHandle window, std::uint32_t message, std::
 }
 
 platform::WindowHandle Create(const std::u16string& title) {
-    qt_test::DialogSpec spec;
-    spec.title = title;
-    const auto bytes = qt_test::BuildTemplate(spec);
+    qt_test::DialogSpec layout;
+    layout.title = title;
+    const auto bytes = qt_test::BuildTemplate(layout);
     return platform::CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr,
                                           HelperProcedure, 0);
 }

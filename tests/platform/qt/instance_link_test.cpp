@@ -109,9 +109,9 @@ TEST(InstanceLink, AnythingButARequestDropsTheConnection) {
 }
 
 TEST(InstanceLink, ASecondStartShowsAndActivatesThisProcessDialog) {
-    qt_test::DialogSpec spec;
-    spec.title = u"serving";
-    WindowHandle dialog = qt_test::CreateDialog(spec);
+    qt_test::DialogSpec layout;
+    layout.title = u"serving";
+    WindowHandle dialog = qt_test::CreateDialog(layout);
     WindowHandle other = qt_test::CreateDialog(qt_test::DialogSpec{});
     ASSERT_NE(dialog, nullptr);
     ShowWindow(other, SHOW_SHOW);
@@ -143,13 +143,13 @@ bool DestroyWhenShown(WindowHandle window, std::uint32_t message, std::uintptr_t
 // The request reaches a procedure that destroys its dialog, and with it the
 // socket the request came in on.
 TEST(InstanceLink, ARequestMayEndTheDialogItShows) {
-    qt_test::DialogSpec spec;
-    spec.title = qt_test::UniqueTitle(u"short-lived");
-    const auto bytes = qt_test::BuildTemplate(spec);
+    qt_test::DialogSpec layout;
+    layout.title = qt_test::UniqueTitle(u"short-lived");
+    const auto bytes = qt_test::BuildTemplate(layout);
     WindowHandle dialog =
         CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr, DestroyWhenShown, 0);
     ASSERT_NE(dialog, nullptr);
-    Helper second("start", spec.title);
+    Helper second("start", layout.title);
     second.Start();
     EXPECT_EQ(second.NextAnswer(), QStringLiteral("second"));
     EXPECT_TRUE(second.Finished());
@@ -170,9 +170,9 @@ TEST(InstanceLink, ASocketLeftByACrashDoesNotBlockANewDialog) {
     ASSERT_TRUE(QFile::exists(qt::TitleSocketPath(title))) << "the socket outlives the process";
 
     EXPECT_EQ(FindTopLevelWindow(nullptr, title.c_str()), nullptr);
-    qt_test::DialogSpec spec;
-    spec.title = title;
-    const auto bytes = qt_test::BuildTemplate(spec);
+    qt_test::DialogSpec layout;
+    layout.title = title;
+    const auto bytes = qt_test::BuildTemplate(layout);
     WindowHandle dialog = CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr,
                                                qt_test::RecordingProcedure, 0);
     ASSERT_NE(dialog, nullptr);
@@ -185,9 +185,9 @@ TEST(InstanceLink, DialogCreationFailsWhileAnotherProcessHoldsTheTitle) {
     Helper helper("serve", title);
     helper.Start();
     ASSERT_EQ(helper.NextLine(), QStringLiteral("ready"));
-    qt_test::DialogSpec spec;
-    spec.title = title;
-    const auto bytes = qt_test::BuildTemplate(spec);
+    qt_test::DialogSpec layout;
+    layout.title = title;
+    const auto bytes = qt_test::BuildTemplate(layout);
     qt_test::Deliveries().clear();
     EXPECT_EQ(CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr,
                                    qt_test::RecordingProcedure, 0),

@@ -20,9 +20,9 @@ using Clock = std::chrono::steady_clock;
 class MessageQueueTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        qt_test::DialogSpec spec;
-        spec.items = {qt_test::Static(0, 0, 20, 8, 7, u"x")};
-        dialog_ = qt_test::CreateDialog(spec);
+        qt_test::DialogSpec layout;
+        layout.items = {qt_test::Static(0, 0, 20, 8, 7, u"x")};
+        dialog_ = qt_test::CreateDialog(layout);
         ASSERT_NE(dialog_, nullptr);
         other_ = qt_test::CreateDialog(qt_test::DialogSpec{});
         qt_test::Deliveries().clear();

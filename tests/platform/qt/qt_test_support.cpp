@@ -93,9 +93,9 @@ std::u16string UniqueTitle(const std::u16string& stem) {
     return stem + std::u16string(suffix.begin(), suffix.end());
 }
 
-platform::WindowHandle CreateDialog(DialogSpec spec, std::intptr_t parameter) {
-    spec.title = UniqueTitle(spec.title);
-    const std::vector<std::uint8_t> bytes = BuildTemplate(spec);
+platform::WindowHandle CreateDialog(DialogSpec layout, std::intptr_t parameter) {
+    layout.title = UniqueTitle(layout.title);
+    const std::vector<std::uint8_t> bytes = BuildTemplate(layout);
     return platform::CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr,
                                           RecordingProcedure, parameter);
 }

@@ -35,8 +35,8 @@ std::vector<std::uint32_t>& HandledMessages();
 // A title no other test process uses at the same time.
 std::u16string UniqueTitle(const std::u16string& stem);
 
-// A dialog from `spec` with the recording procedure; the title made unique.
-platform::WindowHandle CreateDialog(DialogSpec spec, std::intptr_t parameter = 0);
+// A dialog from `layout` with the recording procedure; the title made unique.
+platform::WindowHandle CreateDialog(DialogSpec layout, std::intptr_t parameter = 0);
 
 // What the window shows, read back through the widget's own painting.
 QImage Grab(platform::WindowHandle window);

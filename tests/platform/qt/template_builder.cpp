@@ -21,22 +21,22 @@ void PutText(std::vector<std::uint8_t>& out, const std::u16string& text) {
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildTemplate(const DialogSpec& spec) {
+std::vector<std::uint8_t> BuildTemplate(const DialogSpec& layout) {
     std::vector<std::uint8_t> out;
-    PutDword(out, spec.style);
-    PutDword(out, spec.exStyle);
-    PutWord(out, static_cast<std::uint16_t>(spec.items.size()));
-    for (const std::int16_t value : {spec.x, spec.y, spec.cx, spec.cy}) {
+    PutDword(out, layout.style);
+    PutDword(out, layout.exStyle);
+    PutWord(out, static_cast<std::uint16_t>(layout.items.size()));
+    for (const std::int16_t value : {layout.x, layout.y, layout.cx, layout.cy}) {
         PutWord(out, static_cast<std::uint16_t>(value));
     }
     PutWord(out, 0);  // no menu
     PutWord(out, 0);  // default class
-    PutText(out, spec.title);
-    if (spec.style & 0x40) {
-        PutWord(out, spec.pointSize);
-        PutText(out, spec.face);
+    PutText(out, layout.title);
+    if (layout.style & 0x40) {
+        PutWord(out, layout.pointSize);
+        PutText(out, layout.face);
     }
-    for (const ItemSpec& item : spec.items) {
+    for (const ItemSpec& item : layout.items) {
         while (out.size() % 4 != 0) out.push_back(0);
         PutDword(out, item.style);
         PutDword(out, item.exStyle);

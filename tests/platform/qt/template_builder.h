@@ -43,7 +43,7 @@ struct DialogSpec {
     std::vector<ItemSpec> items;
 };
 
-std::vector<std::uint8_t> BuildTemplate(const DialogSpec& spec);
+std::vector<std::uint8_t> BuildTemplate(const DialogSpec& layout);
 
 // Offsets of fields in a built template, for tests that break one.
 constexpr std::size_t COUNT_OFFSET = 8;
