@@ -12,6 +12,13 @@
 
 namespace {
 
+// `head` followed by `count` copies of `fill`.
+std::u16string Padded(std::u16string_view head, std::size_t count, char16_t fill) {
+    std::u16string text(head);
+    text.append(count, fill);
+    return text;
+}
+
 std::u16string Widen(std::string_view ascii) { return {ascii.begin(), ascii.end()}; }
 
 // Formats into a buffer far larger than any result here and checks that the
@@ -204,20 +211,22 @@ struct HugeCase {
 TEST(WideFormatTest, HugeWidthsAndPrecisionsAreCountedNotWritten) {
     const HugeCase cases[] = {
         {u"%999999999d", 1, 0, 999999999, std::u16string(15, u' ')},
-        {u"%-999999999d", 1, 0, 999999999, u"1" + std::u16string(14, u' ')},
-        {u"%0999999999d", -1, 0, 999999999, u"-" + std::u16string(14, u'0')},
+        {u"%-999999999d", 1, 0, 999999999, Padded(u"1", 14, u' ')},
+        {u"%0999999999d", -1, 0, 999999999, Padded(u"-", 14, u'0')},
         {u"%.999999999d", 1, 0, 999999999, std::u16string(15, u'0')},
         {u"%*d", INT_MAX, 1, INT_MAX, std::u16string(15, u' ')},
-        {u"%*d", INT_MIN, 1, 2147483648u, u"1" + std::u16string(14, u' ')},
+        {u"%*d", INT_MIN, 1, 2147483648u, Padded(u"1", 14, u' ')},
         {u"%.*x", INT_MAX, 1, INT_MAX, std::u16string(15, u'0')},
         {u"%99999999999999999999999999d", 1, 0, SIZE_MAX, std::u16string(15, u' ')},
         {u"%d%99999999999999999999d%99999999999999999999d", 1, 2, SIZE_MAX,
-         u"1" + std::u16string(14, u' ')},
+         Padded(u"1", 14, u' ')},
     };
     for (const HugeCase& c : cases) {
         std::u16string buffer(24, kCanary);
         EXPECT_EQ(platform::WideFormat(buffer.data(), 16, c.format, c.first, c.second), c.length);
-        EXPECT_EQ(buffer.substr(0, 16), c.kept + u'\0');
+        std::u16string kept = c.kept;
+        kept.push_back(u'\0');
+        EXPECT_EQ(buffer.substr(0, 16), kept);
         EXPECT_EQ(buffer.find_first_not_of(kCanary, 16), std::u16string::npos);
     }
     std::u16string buffer(8, kCanary);

@@ -89,8 +89,11 @@ bool RecordingProcedure(platform::WindowHandle window, std::uint32_t message,
 
 std::u16string UniqueTitle(const std::u16string& stem) {
     static int serial = 0;
-    const std::string suffix = " " + std::to_string(::getpid()) + "-" + std::to_string(++serial);
-    return stem + std::u16string(suffix.begin(), suffix.end());
+    std::string suffix(" ");
+    suffix.append(std::to_string(::getpid())).append("-").append(std::to_string(++serial));
+    std::u16string title = stem;
+    title.append(suffix.begin(), suffix.end());
+    return title;
 }
 
 platform::WindowHandle CreateDialog(DialogSpec layout, std::intptr_t parameter) {
