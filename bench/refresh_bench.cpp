@@ -89,21 +89,29 @@ void Texts(benchmark::State& state) {
     });
 }
 
+// The eight gauges, as the refresh draws them (no percentage: a plain one).
 void Gauges(benchmark::State& state) {
     using status::memoryTexts;
-    Measure(state, [] {
-        display::DrawGauge(dialog, IDC_RAM_TOTAL, memoryTexts.ramTotalText.Text(), 0, false);
-        display::DrawGauge(dialog, IDC_RAM_FREE, memoryTexts.ramFreeText.Text(),
-                           memoryTexts.ramFreePercent, true);
-        display::DrawGauge(dialog, IDC_STORE_TOTAL, memoryTexts.storeTotalText.Text(), 0, false);
-        display::DrawGauge(dialog, IDC_STORE_FREE, memoryTexts.storeFreeText.Text(),
-                           memoryTexts.storeFreePercent, true);
-        display::DrawGauge(dialog, IDC_VOL1_TOTAL, memoryTexts.vol1TotalText.Text(), 0, false);
-        display::DrawGauge(dialog, IDC_VOL1_FREE, memoryTexts.vol1FreeText.Text(),
-                           memoryTexts.vol1FreePercent, true);
-        display::DrawGauge(dialog, IDC_VOL2_TOTAL, memoryTexts.vol2TotalText.Text(), 0, false);
-        display::DrawGauge(dialog, IDC_VOL2_FREE, memoryTexts.vol2FreeText.Text(),
-                           memoryTexts.vol2FreePercent, true);
+    const struct {
+        std::int32_t id;
+        const text::OwnedText* text;
+        const std::uint8_t* percent;
+    } gauges[] = {
+        {IDC_RAM_TOTAL, &memoryTexts.ramTotalText, nullptr},
+        {IDC_RAM_FREE, &memoryTexts.ramFreeText, &memoryTexts.ramFreePercent},
+        {IDC_STORE_TOTAL, &memoryTexts.storeTotalText, nullptr},
+        {IDC_STORE_FREE, &memoryTexts.storeFreeText, &memoryTexts.storeFreePercent},
+        {IDC_VOL1_TOTAL, &memoryTexts.vol1TotalText, nullptr},
+        {IDC_VOL1_FREE, &memoryTexts.vol1FreeText, &memoryTexts.vol1FreePercent},
+        {IDC_VOL2_TOTAL, &memoryTexts.vol2TotalText, nullptr},
+        {IDC_VOL2_FREE, &memoryTexts.vol2FreeText, &memoryTexts.vol2FreePercent},
+    };
+    Measure(state, [&] {
+        for (const auto& gauge : gauges) {
+            const bool withBar = gauge.percent != nullptr;
+            display::DrawGauge(dialog, gauge.id, gauge.text->Text(), withBar ? *gauge.percent : 0,
+                               withBar);
+        }
     });
 }
 

@@ -67,16 +67,9 @@ bool IsMountedVolume(const platform::FindDataRecord& entry) {
     return (entry.attributes & required) == required;
 }
 
-// Copies at most PATH_BUFFER_CHARS - 1 characters of the entry's name and a
-// NUL: the record's own terminator is not trusted.
-void CopyEntryName(char16_t* target, const platform::FindDataRecord& entry) {
-    std::size_t i = 0;
-    for (; i + 1 < PATH_BUFFER_CHARS && entry.name[i] != u'\0'; ++i) target[i] = entry.name[i];
-    target[i] = u'\0';
-}
-
 // "/" + name into `path`; false when that does not fit, and the entry is
-// then passed over rather than queried under a cut name.
+// then passed over rather than queried under a cut name. The record's own
+// terminator is not trusted.
 bool BuildVolumePath(char16_t (&path)[PATH_BUFFER_CHARS], const platform::FindDataRecord& entry) {
     std::size_t nameLength = 0;
     while (nameLength < PATH_BUFFER_CHARS && entry.name[nameLength] != u'\0') ++nameLength;
@@ -89,14 +82,15 @@ bool BuildVolumePath(char16_t (&path)[PATH_BUFFER_CHARS], const platform::FindDa
 
 // The first counted volume is a group of its own; the second and every
 // later one add to the second group, which keeps the second one's name.
-void CountVolume(VolumeGroups& groups, const platform::FindDataRecord& entry,
-                 std::uint64_t total, std::uint64_t free) {
+// `name` fits a name buffer: it fitted the path behind "/".
+void CountVolume(VolumeGroups& groups, const char16_t* name, std::uint64_t total,
+                 std::uint64_t free) {
     if (groups.count == 0) {
-        CopyEntryName(groups.firstName, entry);
+        platform::WideCopy(groups.firstName, name);
         groups.firstTotal += total;
         groups.firstFree += free;
     } else {
-        if (groups.count == 1) CopyEntryName(groups.secondName, entry);
+        if (groups.count == 1) platform::WideCopy(groups.secondName, name);
         groups.secondTotal += total;
         groups.secondFree += free;
     }
@@ -115,7 +109,7 @@ bool EnumerateVolumes(platform::DiskFreeSpaceQuery freeSpace, VolumeGroups& grou
         std::uint64_t total = 0;
         std::uint64_t totalFree = 0;
         if (freeSpace(path, &available, &total, &totalFree) == 0) continue;
-        CountVolume(groups, entry, total, totalFree);
+        CountVolume(groups, path + 1, total, totalFree);
     } while (platform::FindNextEntry(enumeration, &entry));
     platform::CloseEnumeration(enumeration);
     return true;
