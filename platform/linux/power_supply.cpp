@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,34 +98,62 @@ std::uint8_t LevelFlags(int supply, std::optional<std::int64_t> capacity) {
     return LevelFromCapacity(capacity);
 }
 
-// Lifetime from one unit family: `amountName` over `rateName`. The rate's
-// sign is dropped, as some drivers report discharge as a negative current.
-std::uint32_t LifetimeFromPair(int supply, const char* amountName, const char* rateName,
-                               std::uint64_t minimumRate) {
-    const std::optional<std::int64_t> amount =
-        ReadAttributeInteger(supply, amountName, 0, LARGEST_READING);
+// The drain rate with its sign dropped, as some drivers report discharge as
+// a negative current.
+std::optional<std::uint64_t> ReadDrainRate(int supply, const char* rateName) {
     const std::optional<std::int64_t> rate =
         ReadAttributeInteger(supply, rateName, -LARGEST_READING, LARGEST_READING);
-    if (!amount || !rate) return LIFETIME_UNKNOWN;
-    return linux_status::SecondsToDrain(static_cast<std::uint64_t>(*amount),
-                                        static_cast<std::uint64_t>(std::abs(*rate)), minimumRate);
+    if (!rate) return std::nullopt;
+    return static_cast<std::uint64_t>(std::abs(*rate));
 }
 
-std::uint32_t LifetimeFromEnergyOrCharge(int supply, const char* energyName,
-                                         const char* chargeName) {
-    const std::uint32_t fromEnergy =
-        LifetimeFromPair(supply, energyName, "power_now", linux_status::MINIMUM_POWER_MICROWATTS);
-    if (fromEnergy != LIFETIME_UNKNOWN) return fromEnergy;
-    return LifetimeFromPair(supply, chargeName, "current_now",
-                            linux_status::MINIMUM_CURRENT_MICROAMPS);
+std::uint32_t LifetimeOf(int supply, const char* amountName, std::uint64_t rate,
+                         std::uint64_t minimumRate) {
+    const std::optional<std::int64_t> amount =
+        ReadAttributeInteger(supply, amountName, 0, LARGEST_READING);
+    if (!amount) return LIFETIME_UNKNOWN;
+    return linux_status::SecondsToDrain(static_cast<std::uint64_t>(*amount), rate, minimumRate);
 }
 
-// The driver's own estimate first: it may smooth the drain over time.
-std::uint32_t RemainingLifetime(int supply) {
+// One unit family: what is left and what a full battery holds, over the
+// rate that drains both.
+struct UnitFamily {
+    const char* nowName;
+    const char* fullName;
+    const char* rateName;
+    std::uint64_t minimumRate;
+};
+
+constexpr UnitFamily ENERGY{"energy_now", "energy_full", "power_now",
+                            linux_status::MINIMUM_POWER_MICROWATTS};
+constexpr UnitFamily CHARGE{"charge_now", "charge_full", "current_now",
+                            linux_status::MINIMUM_CURRENT_MICROAMPS};
+
+// Fills whichever lifetime is still unknown from `family`. The rate is read
+// once for both: this runs every second while the dialog is up.
+void FillLifetimes(int supply, const UnitFamily& family, BatteryReading& battery) {
+    const bool needLife = battery.lifeSeconds == LIFETIME_UNKNOWN;
+    const bool needFullLife = battery.fullLifeSeconds == LIFETIME_UNKNOWN;
+    if (!needLife && !needFullLife) return;
+    const std::optional<std::uint64_t> rate = ReadDrainRate(supply, family.rateName);
+    if (!rate) return;
+    if (needLife) {
+        battery.lifeSeconds = LifetimeOf(supply, family.nowName, *rate, family.minimumRate);
+    }
+    if (needFullLife) {
+        battery.fullLifeSeconds = LifetimeOf(supply, family.fullName, *rate, family.minimumRate);
+    }
+}
+
+// The driver's own estimate comes first: it may smooth the drain over time.
+// Energy over power is preferred to charge over current, each lifetime on
+// its own, so a driver that lacks one energy attribute still gets a figure.
+void ReadLifetimes(int supply, BatteryReading& battery) {
     const std::optional<std::int64_t> estimate = ReadAttributeInteger(
         supply, "time_to_empty_now", 0, linux_status::LONGEST_LIFETIME_SECONDS);
-    if (estimate) return static_cast<std::uint32_t>(*estimate);
-    return LifetimeFromEnergyOrCharge(supply, "energy_now", "charge_now");
+    if (estimate) battery.lifeSeconds = static_cast<std::uint32_t>(*estimate);
+    FillLifetimes(supply, ENERGY, battery);
+    FillLifetimes(supply, CHARGE, battery);
 }
 
 BatteryReading ReadBattery(int supply) {
@@ -137,10 +166,7 @@ BatteryReading ReadBattery(int supply) {
     const std::string_view status = ReadAttributeText(supply, "status", buffer).value_or("");
     if (status == "Charging") battery.flags |= POWER_FLAG_CHARGING;
     // A drain rate means a lifetime only while the battery feeds the device.
-    if (status == "Discharging") {
-        battery.lifeSeconds = RemainingLifetime(supply);
-        battery.fullLifeSeconds = LifetimeFromEnergyOrCharge(supply, "energy_full", "charge_full");
-    }
+    if (status == "Discharging") ReadLifetimes(supply, battery);
     return battery;
 }
 

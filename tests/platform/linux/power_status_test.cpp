@@ -156,6 +156,13 @@ const PowerCase POWER_CASES[] = {
                        {"current_now", "1000000"},
                        {"energy_full", "50000000"}})},
      EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    // Each lifetime falls back to charge units on its own: a driver without
+    // energy_full still gets a full lifetime from charge_full.
+    {"EachLifetimeFallsBackOnItsOwn",
+     {Battery("BAT0", {{"status", "Discharging"}, {"energy_now", "28500000"},
+                       {"power_now", "9500000"}, {"charge_full", "4800000"},
+                       {"current_now", "-1200000"}})},
+     EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, 10800, 14400}, NO_BATTERY},
     {"LifetimeBeyondRecordIsUnknown", {Draining("BAT0", "50", "99999999999", "10000")},
      EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
 };
