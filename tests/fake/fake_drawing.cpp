@@ -1,6 +1,7 @@
 // Device contexts: every fill and text drawn is recorded with the context's
 // state at that moment.
 #include <string>
+#include <utility>
 
 #include "platform/drawing.h"
 #include "tests/fake/fake_windowing_state.h"
@@ -25,6 +26,15 @@ platform::DrawingObject* Open(platform::DeviceContext context) {
 std::string Owner(platform::DeviceContext context) {
     const platform::DrawingObject* open = Open(context);
     return open != nullptr ? Name(open->window) : "closed-context";
+}
+
+// Sets one piece of an open context's state and gives the one it replaced;
+// 0, as the platform answers, for a context not open.
+template <typename Value>
+Value Replace(platform::DeviceContext context, Value platform::DrawingObject::*field,
+              Value value) {
+    platform::DrawingObject* open = Open(context);
+    return open != nullptr ? std::exchange(open->*field, value) : Value{};
 }
 
 std::u16string Characters(const char16_t* text, std::int64_t count) {
@@ -59,29 +69,17 @@ bool ReleaseDeviceContext(WindowHandle window, DeviceContext context) {
 
 Colour SetBackgroundColour(DeviceContext context, Colour colour) {
     Record("SetBackgroundColour " + Owner(context) + " " + Hex(colour));
-    DrawingObject* open = Open(context);
-    if (open == nullptr) return 0;
-    const Colour previous = open->backgroundColour;
-    open->backgroundColour = colour;
-    return previous;
+    return Replace(context, &DrawingObject::backgroundColour, colour);
 }
 
 Colour SetTextColour(DeviceContext context, Colour colour) {
     Record("SetTextColour " + Owner(context) + " " + Hex(colour));
-    DrawingObject* open = Open(context);
-    if (open == nullptr) return 0;
-    const Colour previous = open->textColour;
-    open->textColour = colour;
-    return previous;
+    return Replace(context, &DrawingObject::textColour, colour);
 }
 
 std::int32_t SetBackgroundMode(DeviceContext context, std::int32_t mode) {
     Record("SetBackgroundMode " + Owner(context) + " " + std::to_string(mode));
-    DrawingObject* open = Open(context);
-    if (open == nullptr) return 0;
-    const std::int32_t previous = open->backgroundMode;
-    open->backgroundMode = mode;
-    return previous;
+    return Replace(context, &DrawingObject::backgroundMode, mode);
 }
 
 bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_t options,
