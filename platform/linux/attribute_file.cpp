@@ -37,6 +37,9 @@ std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t low
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
     if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
+    // "-0" is in range but is no unsigned field's form: a sign is only
+    // accepted where negatives are.
+    if (lowest >= 0 && text.front() == '-') return std::nullopt;
     if (value < lowest || value > highest) return std::nullopt;
     return value;
 }

@@ -24,7 +24,8 @@ std::optional<std::size_t> ReadAtMost(int descriptor, std::span<char> buffer);
 std::string_view TrimBlanks(std::string_view text);
 
 // The whole of `text` as a decimal integer in [lowest, highest]: no sign
-// other than a leading '-', no trailing characters, no overflow.
+// other than a leading '-' (and that only when `lowest` is negative), no
+// trailing characters, no overflow.
 std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t lowest,
                                          std::int64_t highest);
 

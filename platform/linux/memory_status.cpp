@@ -6,7 +6,7 @@
 
 #include <fcntl.h>
 
-#include <charconv>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +20,7 @@
 namespace platform {
 namespace {
 
+using linux_status::ParseInteger;
 using linux_status::TrimBlanks;
 
 struct MemoryFigures {
@@ -31,12 +32,11 @@ struct MemoryFigures {
 std::optional<std::uint64_t> ParseKilobytes(std::string_view value) {
     value = TrimBlanks(value);
     if (!value.ends_with(" kB")) return std::nullopt;
-    value = TrimBlanks(value.substr(0, value.size() - 3));
-    std::uint64_t kilobytes = 0;
-    const char* end = value.data() + value.size();
-    const auto [stop, error] = std::from_chars(value.data(), end, kilobytes);
-    if (value.empty() || error != std::errc{} || stop != end) return std::nullopt;
-    return linux_status::BytesOf(kilobytes, 1024);
+    const std::optional<std::int64_t> kilobytes =
+        ParseInteger(TrimBlanks(value.substr(0, value.size() - 3)), 0,
+                     std::numeric_limits<std::int64_t>::max());
+    if (!kilobytes) return std::nullopt;
+    return linux_status::BytesOf(static_cast<std::uint64_t>(*kilobytes), 1024);
 }
 
 // The first line of each field counts; a field given twice is not the

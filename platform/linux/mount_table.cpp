@@ -2,14 +2,15 @@
 
 #include <fcntl.h>
 
-#include <charconv>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/attribute_file.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/utf16.h"
 
@@ -49,11 +50,10 @@ private:
 };
 
 std::optional<std::uint32_t> ParseNumber(std::string_view text) {
-    std::uint32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
-    return value;
+    const std::optional<std::int64_t> value =
+        ParseInteger(text, 0, std::numeric_limits<std::uint32_t>::max());
+    if (!value) return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
 }
 
 // "MAJOR:MINOR".

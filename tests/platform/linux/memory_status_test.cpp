@@ -39,6 +39,7 @@ const MeminfoCase MEMINFO_CASES[] = {
     {"LastLineWithoutLineEnd", "MemTotal: 1000 kB\nMemAvailable: 500 kB", 1000 * KIB, 500 * KIB},
     {"GarbageValues", "MemTotal: abc kB\nMemAvailable: 12abc kB\n", 0, 0},
     {"NegativeAndUnitless", "MemTotal: -5 kB\nMemAvailable: 4096\n", 0, 0},
+    {"SignedZeroAndPlus", "MemTotal: -0 kB\nMemAvailable: +5 kB\n", 0, 0},
     {"WrongUnit", "MemTotal: 1000 MB\nMemAvailable: 500 kb\n", 0, 0},
     {"LargestThatFits", "MemTotal: 18014398509481983 kB\nMemAvailable: 0 kB\n",
      18014398509481983ull * KIB, 0},

@@ -127,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
         "", " ", "41 22 0:45 / /media/BAD", "41 22 0:45 / /media/BAD rw shared:1 vfat x rw",
         "41 22 0:45 / /media/BAD rw -", "41 22 0:45 / /media/BAD rw - vfat",
         "41 22 045 / /media/BAD rw - vfat x rw", "41 22 0:-4 / /media/BAD rw - vfat x rw",
+        "41 22 -0:45 / /media/BAD rw - vfat x rw", "-0 22 0:45 / /media/BAD rw - vfat x rw",
         "41  22 0:45 / /media/BAD rw - vfat x rw", "41 22 0:45 / media/BAD rw - vfat x rw",
         "41 22 0:45 / /media/B\\04 rw - vfat x rw", "41 22 0:45 / /media/B\\999 rw - vfat x rw",
         "41 22 0:45 / /media/B\\400 rw - vfat x rw", "41 22 0:45 / /media/B\\000 rw - vfat x rw",
