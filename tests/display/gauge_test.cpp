@@ -11,6 +11,7 @@
 #include "platform/window.h"
 #include "resources/resource_ids.h"
 #include "tests/display/status_records.h"
+#include "tests/fake/fake_window.h"
 
 namespace {
 
@@ -22,11 +23,6 @@ using resources::IDC_RAM_TOTAL;
 
 bool SameRect(const platform::Rect& a, const platform::Rect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-std::string Show(const platform::Rect& rect) {
-    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
-           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
 }
 
 class GaugeTest : public ::testing::Test {
@@ -46,7 +42,7 @@ struct BarCase {
     platform::Rect rest;  // GAUGE_REST_COLOUR, left-hand part
 
     friend void PrintTo(const BarCase& c, std::ostream* out) {
-        *out << static_cast<int>(c.percent) << "% of " << Show(c.area);
+        *out << static_cast<int>(c.percent) << "% of " << fake::Describe(c.area);
     }
 };
 
@@ -62,9 +58,9 @@ TEST_P(FillBarTest, SplitsAtTheTruncatedShareFromTheRight) {
     const auto& fills = fake::Fills();
     ASSERT_EQ(fills.size(), 2u);
     EXPECT_EQ(fills[0].colour, GAUGE_BAR_COLOUR);
-    EXPECT_TRUE(SameRect(fills[0].rect, expected.bar)) << Show(fills[0].rect);
+    EXPECT_TRUE(SameRect(fills[0].rect, expected.bar)) << fake::Describe(fills[0].rect);
     EXPECT_EQ(fills[1].colour, GAUGE_REST_COLOUR);
-    EXPECT_TRUE(SameRect(fills[1].rect, expected.rest)) << Show(fills[1].rect);
+    EXPECT_TRUE(SameRect(fills[1].rect, expected.rest)) << fake::Describe(fills[1].rect);
 }
 
 // Width 84 throughout. Above 100 the arithmetic runs on: the bar reaches past

@@ -8,7 +8,6 @@
 
 namespace {
 
-using fake::detail::Describe;
 using fake::detail::Hex;
 using fake::detail::Live;
 using fake::detail::Name;
@@ -88,7 +87,7 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
     const std::u16string shown = Characters(text, count);
     Record("TextOut " + Owner(context) + " " + std::to_string(x) + "," + std::to_string(y) +
            ((options & TEXT_OUT_OPAQUE) != 0 ? " opaque " : " ") +
-           (rect != nullptr ? Describe(*rect) : "no-rect") + " \"" + fake::Utf8(shown) + "\"");
+           (rect != nullptr ? fake::Describe(*rect) : "no-rect") + " \"" + fake::Utf8(shown) + "\"");
     DrawingObject* open = Open(context);
     if (open == nullptr) return false;
     if ((options & TEXT_OUT_OPAQUE) != 0 && rect != nullptr) {
@@ -108,7 +107,7 @@ std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t 
                       Rect* rect, std::uint32_t format) {
     const std::u16string shown = Characters(text, count);
     Record("DrawText " + Owner(context) + " \"" + fake::Utf8(shown) + "\" " +
-           (rect != nullptr ? Describe(*rect) : "no-rect") + " " + Hex(format));
+           (rect != nullptr ? fake::Describe(*rect) : "no-rect") + " " + Hex(format));
     DrawingObject* open = Open(context);
     if (open == nullptr || rect == nullptr) return 0;
     State().textDrawings.push_back(

@@ -79,6 +79,8 @@ std::size_t FindInLog(std::string_view prefix, std::size_t from = 0);
 
 // UTF-8 of a UTF-16 text, for logs and messages.
 std::string Utf8(std::u16string_view text);
+// "left,top,right,bottom", as the log writes a rectangle.
+std::string Describe(const platform::Rect& rect);
 
 // Windows the fake knows.
 platform::WindowHandle Dialog();           // the latest dialog, null before any

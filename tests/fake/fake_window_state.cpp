@@ -75,11 +75,6 @@ std::string Hex(std::uint64_t value) {
     return text;
 }
 
-std::string Describe(const platform::Rect& rect) {
-    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
-           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
-}
-
 platform::WindowObject* Live(platform::WindowHandle window) {
     if (window == nullptr) return nullptr;
     for (const auto& known : State().windows) {
@@ -146,6 +141,11 @@ std::size_t FindInLog(std::string_view prefix, std::size_t from) {
         if (log[i].starts_with(prefix)) return i;
     }
     return log.size();
+}
+
+std::string Describe(const platform::Rect& rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
 }
 
 std::string Utf8(std::u16string_view text) {

@@ -85,7 +85,6 @@ void Record(std::string line);
 
 std::string Name(platform::WindowHandle window);
 std::string Hex(std::uint64_t value);
-std::string Describe(const platform::Rect& rect);
 
 // A window that still exists, or null.
 platform::WindowObject* Live(platform::WindowHandle window);
