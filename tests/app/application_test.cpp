@@ -176,8 +176,12 @@ TEST_F(ApplicationTest, LoopOffersEachMessageToTheFilterFirstAndEndsOnQuit) {
 TEST_F(ApplicationTest, RetrievalErrorEndsTheLoopInsteadOfSpinning) {
     ASSERT_TRUE(app::StartInstance(application));
     fake::Script().retrievalErrors = 1;
+    fake::ClearLog();
     app::RunMessageLoop(application);
     EXPECT_FALSE(fake::Destroyed(application.dialog));
+    // One retrieval, nothing offered on: an error result is not a message.
+    EXPECT_EQ(LoopSteps(), "R");
+    EXPECT_EQ(fake::Script().retrievalErrors, 0u);
 }
 
 struct EntryCase {
