@@ -21,8 +21,11 @@
 namespace platform {
 
 struct EnumerationObject {
-    std::vector<std::array<char16_t, PATH_BUFFER_CHARS>> names;
-    std::vector<std::string> mountPoints;  // one for each name
+    struct Volume {
+        std::array<char16_t, PATH_BUFFER_CHARS> name;
+        std::string mountPoint;
+    };
+    std::vector<Volume> volumes;
     std::size_t next = 0;
 };
 
@@ -58,15 +61,14 @@ FindHandle FindFirstEntry(const char16_t* pattern, FindDataRecord* entry) {
     linux_status::RemovableMountReader mounts;
     linux_status::RemovableMount mount;
     while (mounts.Next(mount)) {
-        enumeration->names.push_back(mount.name);
-        enumeration->mountPoints.emplace_back(mount.mountPoint.data());
+        enumeration->volumes.push_back({mount.name, mount.mountPoint.data()});
     }
 
-    if (enumeration->names.empty()) {
+    if (enumeration->volumes.empty()) {
         delete enumeration;
         return InvalidFindHandle();  // an empty root, as a failed match reports it
     }
-    FillEntry(enumeration->names[0], *entry);
+    FillEntry(enumeration->volumes[0].name, *entry);
     enumeration->next = 1;
     OpenEnumerations().push_back(enumeration);
     return enumeration;
@@ -74,8 +76,8 @@ FindHandle FindFirstEntry(const char16_t* pattern, FindDataRecord* entry) {
 
 bool FindNextEntry(FindHandle enumeration, FindDataRecord* entry) {
     if (!IsValid(enumeration) || entry == nullptr) return false;
-    if (enumeration->next >= enumeration->names.size()) return false;
-    FillEntry(enumeration->names[enumeration->next++], *entry);
+    if (enumeration->next >= enumeration->volumes.size()) return false;
+    FillEntry(enumeration->volumes[enumeration->next++].name, *entry);
     return true;
 }
 
@@ -96,9 +98,8 @@ namespace platform::linux_status {
 std::optional<std::string> MountPointOfOpenEnumeration(std::u16string_view name) {
     const auto& open = OpenEnumerations();
     for (auto enumeration = open.rbegin(); enumeration != open.rend(); ++enumeration) {
-        const auto& names = (*enumeration)->names;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (std::u16string_view(names[i].data()) == name) return (*enumeration)->mountPoints[i];
+        for (const EnumerationObject::Volume& volume : (*enumeration)->volumes) {
+            if (std::u16string_view(volume.name.data()) == name) return volume.mountPoint;
         }
     }
     return std::nullopt;

@@ -238,8 +238,9 @@ TEST_P(BadAttributeTest, ReadsAsUnknown) {
 
 INSTANTIATE_TEST_SUITE_P(Values, BadAttributeTest,
                          testing::Values("", "\n", "abc\n", "-5\n", "-0\n",
-                                         "99999999999999999999\n", "12abc\n", "1 2\n", "0x10\n", "+7\n", "3.5\n",
-                                         std::string(300, '1'), std::string("4\0", 2)));
+                                         "99999999999999999999\n", "12abc\n", "1 2\n", "0x10\n",
+                                         "+7\n", "3.5\n", std::string(300, '1'),
+                                         std::string("4\0", 2)));
 
 TEST(PowerStatus, ValueWithoutLineEndOrWithBlanksReadsAsIs) {
     const PreparedTree tree;
