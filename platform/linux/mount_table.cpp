@@ -190,14 +190,13 @@ bool RemovableMountReader::Next(RemovableMount& mount) {
 
         const std::string_view mountPoint = mount.mountPoint.data();
         const std::string_view name = mountPoint.substr(mountPoint.rfind('/') + 1);
-        if (name.empty() || !Utf8ToUtf16(name, mount.name.data(), mount.name.size())) continue;
-
+        if (name.empty()) continue;
         // The folder rule needs no sysfs; major 0 is the kernel's number for
         // file systems without a block device (tmpfs, proc, network).
-        if (IsUnderMediaFolder(mountPoint) ||
-            (line->major != 0 && IsRemovableMount(disks_, *line))) {
-            return true;
-        }
+        const bool removable = IsUnderMediaFolder(mountPoint) ||
+                               (line->major != 0 && IsRemovableMount(disks_, *line));
+        // Only the few counted mounts need their names in UTF-16.
+        if (removable && Utf8ToUtf16(name, mount.name.data(), mount.name.size())) return true;
     }
     return false;
 }
