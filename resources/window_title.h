@@ -3,15 +3,13 @@
 // uses must compare equal to the templates' caption, character for character.
 #pragma once
 
-#include <cstddef>
 #include <string_view>
 
 namespace resources {
 
 inline constexpr char16_t WINDOW_TITLE[] = u"Velorwind - ｼｽﾃﾑ情報";
 
-// Characters before the terminating NUL.
-inline constexpr std::size_t WINDOW_TITLE_LENGTH = std::u16string_view(WINDOW_TITLE).size();
-static_assert(WINDOW_TITLE_LENGTH == 18, "the title is 18 UTF-16 characters");
+static_assert(std::u16string_view(WINDOW_TITLE).size() == 18,
+              "the title is 18 UTF-16 characters");
 
 }  // namespace resources
