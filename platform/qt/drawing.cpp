@@ -87,6 +87,12 @@ struct TextState {
     std::int32_t backgroundMode;
 };
 
+// A control draws with its dialog's context font.
+QFont ContextFont(const DrawingObject& context) {
+    return context.window->kind == WindowObject::Kind::Control ? context.window->dialog->contextFont
+                                                               : context.window->contextFont;
+}
+
 // A painter on a context's surface. Fills name their colour; only text
 // needs the context's font and colours, so a fill does not pay for them.
 class ContextPainter {
@@ -95,9 +101,7 @@ public:
         : context_(context), surface_(*SurfaceOf(context.window)), painter_(&surface_.Surface()) {}
 
     void PrepareForText(const TextState& state) {
-        painter_.setFont(context_.window->kind == WindowObject::Kind::Control
-                             ? context_.window->dialog->contextFont
-                             : context_.window->contextFont);
+        painter_.setFont(ContextFont(context_));
         painter_.setPen(ToQColor(state.text));
         painter_.setBackground(ToQColor(state.background));
         painter_.setBackgroundMode(state.backgroundMode == BACKGROUND_OPAQUE ? Qt::OpaqueMode
@@ -161,19 +165,13 @@ QRect DrawCharacters(QPainter& painter, std::int32_t x, std::int32_t y, const QS
     return QRect(QPoint(std::min(x, penX), y), QPoint(std::max(x, penX), y + metrics.height()));
 }
 
-QFont ContextFont(const DrawingObject& context) {
-    return context.window->kind == WindowObject::Kind::Control ? context.window->dialog->contextFont
-                                                               : context.window->contextFont;
-}
-
 }  // namespace
 
 void ForgetContextsOf(const WindowObject* window) {
     auto& contexts = Contexts();
     contexts.erase(std::remove_if(contexts.begin(), contexts.end(),
                                   [window](const auto& context) {
-                                      return context->window == window ||
-                                             BelongsToDialog(LiveWindow(context->window), window);
+                                      return NamesDialogOrItsControl(context->window, window);
                                   }),
                    contexts.end());
 }
@@ -248,10 +246,9 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
     if (count > 0 && clipped && area.isEmpty()) return true;
     std::vector<std::int32_t> steps;
     if (count > 0 && spacing != nullptr) steps.assign(spacing, spacing + count);
-    const Colour background = live->background;
     const TextState state{live->text, live->background, live->backgroundMode};
 
-    Note(live->script, 'T', area, fill, background, x, y, clipped, state.text, state.background,
+    Note(live->script, 'T', area, fill, x, y, clipped, state.text, state.background,
          state.backgroundMode);
     NoteText(live->script, characters);
     for (std::int32_t step : steps) Note(live->script, step);
@@ -265,7 +262,7 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
         Changed(*live, clipped ? area : SurfaceOf(live->window)->rect());
     }
     live->steps.push_back([=](ContextPainter& painter) {
-        if (fill) painter.Painter().fillRect(area, ToQColor(background));
+        if (fill) painter.Painter().fillRect(area, ToQColor(state.background));
         if (characters.isEmpty()) return;
         painter.PrepareForText(state);
         if (clipped) painter.Painter().setClipRect(area);
