@@ -64,8 +64,7 @@ void WaitForEvents() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEv
 bool MessageFilter::Accepts(const MessageRecord& message) const {
     if (threadOnly) {
         if (message.window != nullptr) return false;
-    } else if (window != nullptr && message.window != window &&
-               !BelongsToDialog(LiveWindow(message.window), window)) {
+    } else if (window != nullptr && !NamesDialogOrItsControl(message.window, window)) {
         return false;
     }
     if (first == 0 && last == 0) return true;
@@ -76,8 +75,7 @@ void PurgeMessagesOf(const WindowObject* window) {
     auto& posted = Queue().posted;
     posted.erase(std::remove_if(posted.begin(), posted.end(),
                                 [window](const MessageRecord& record) {
-                                    return record.window == window ||
-                                           BelongsToDialog(LiveWindow(record.window), window);
+                                    return NamesDialogOrItsControl(record.window, window);
                                 }),
                  posted.end());
 }

@@ -124,7 +124,7 @@ std::uint32_t TickCount() {
 
 void KillTimersOf(const WindowObject* window) {
     EraseTimersIf([window](const TimerRecord& record) {
-        return record.window == window || BelongsToDialog(LiveWindow(record.window), window);
+        return NamesDialogOrItsControl(record.window, window);
     });
 }
 

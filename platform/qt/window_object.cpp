@@ -88,6 +88,10 @@ bool BelongsToDialog(const WindowObject* window, const WindowObject* dialog) {
            (window == dialog || window->dialog == dialog);
 }
 
+bool NamesDialogOrItsControl(WindowHandle handle, const WindowObject* dialog) {
+    return handle == dialog || BelongsToDialog(LiveWindow(handle), dialog);
+}
+
 SurfaceWidget* SurfaceOf(WindowObject* window) {
     if (window == nullptr) return nullptr;
     if (window->kind == WindowObject::Kind::Control) return window->control;

@@ -90,6 +90,11 @@ WindowObject* FindControl(WindowObject* dialog, std::int32_t id);
 // True when `window` is `dialog` or one of its controls.
 bool BelongsToDialog(const WindowObject* window, const WindowObject* dialog);
 
+// True when `handle` is `dialog` itself or names a live control of it: how
+// a window's timers, queued messages and contexts are told apart from
+// others', so that a dialog's go with it.
+bool NamesDialogOrItsControl(WindowHandle handle, const WindowObject* dialog);
+
 // The widget whose retained surface a device context of `window` draws into.
 SurfaceWidget* SurfaceOf(WindowObject* window);
 
