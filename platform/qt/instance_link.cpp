@@ -164,7 +164,6 @@ WindowObject* FindRemoteWindow(const std::u16string& title) {
         proxy = std::make_unique<WindowObject>(WindowObject::Kind::Remote);
         proxy->text = title;
         proxy->remote = std::make_unique<RemoteWindow>();
-        proxy->remote->path = path;
         RegisterWindow(proxy.get());
         ShutDownWithApplication();
     }

@@ -45,7 +45,6 @@ private:
 
 // The link to another process's dialog.
 struct RemoteWindow {
-    QString path;
     std::unique_ptr<QLocalSocket> socket;
 };
 
