@@ -246,13 +246,20 @@ TEST_F(DialogTest, CaptionShapeFollowsTheStyles) {
     struct Case {
         std::uint32_t style, exStyle;
         bool caption, ok, close;
+        int border;
     };
-    const Case cases[] = {{0x80C800C0, 0x80000000, true, true, true},
-                          {0x80C800C0, 0, true, false, true},
-                          {0x80C000C0, 0x80000000, true, true, false},
-                          {0x800000C0, 0x80000000, false, false, false}};
+    // The caption needs both of its bits; the buttons need the caption;
+    // any frame bit, or a modal frame alone, gives the one-pixel border.
+    const Case cases[] = {{0x80C800C0, 0x80000000, true, true, true, 1},
+                          {0x80C800C0, 0, true, false, true, 1},
+                          {0x80C000C0, 0x80000000, true, true, false, 1},
+                          {0x800000C0, 0x80000000, false, false, false, 1},
+                          {0x80480000, 0x80000000, false, false, false, 1},
+                          {0x80800000, 0, false, false, false, 1},
+                          {0x80000000, 0x80000000, false, false, false, 0}};
     for (const Case& c : cases) {
         const qt::FrameShape shape = qt::FrameShapeOf(c.style, c.exStyle);
+        EXPECT_EQ(shape.border, c.border) << std::hex << c.style;
         EXPECT_EQ(shape.caption, c.caption) << std::hex << c.style;
         EXPECT_EQ(shape.okButton, c.ok) << std::hex << c.style;
         EXPECT_EQ(shape.closeButton, c.close) << std::hex << c.style;
@@ -336,6 +343,7 @@ TEST_F(DialogTest, WorkAreaIsThePrimaryScreensAvailableArea) {
     ASSERT_TRUE(QueryWorkArea(&area));
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(area.left, available.left());
+    EXPECT_EQ(area.top, available.top());
     EXPECT_EQ(area.right - area.left, available.width());
     EXPECT_EQ(area.bottom - area.top, available.height());
     EXPECT_FALSE(QueryWorkArea(nullptr));
