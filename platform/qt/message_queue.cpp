@@ -1,5 +1,6 @@
 #include "platform/qt/message_queue.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -25,6 +26,7 @@ struct QueueState {
     std::deque<MessageRecord> posted;
     bool quitPending = false;
     std::int32_t quitCode = 0;
+    bool waiting = false;  // a retrieval sleeps in Qt's event loop
 };
 
 QueueState& Queue() {
@@ -56,8 +58,28 @@ bool TakeNext(const MessageFilter& filter, MessageRecord* message) {
 }
 
 // Waits in Qt's event loop for anything at all to happen; the handlers of
-// what happened post the messages. Nothing here wakes up on its own.
-void WaitForEvents() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
+// what happened post the messages. Nothing here wakes up on its own. Qt
+// sends the window system what was asked of it (show, hide, raise) before
+// the loop blocks.
+void WaitForEvents() {
+    Queue().waiting = true;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    Queue().waiting = false;
+}
+
+}  // namespace
+
+// Qt's loop sleeps until its own sources have something; a message that a
+// handler posts to this queue is not one of them. A call queued from another
+// thread (every D-Bus delivery is one) spends the loop's wake-up on the wait
+// in which it arrives and runs at the start of the next, which would then
+// sleep with the message in the queue until something unrelated happened.
+void WakeWaitingRetrieval() {
+    if (!Queue().waiting) return;
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
+}
+
+namespace {
 
 }  // namespace
 
@@ -162,12 +184,14 @@ bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t firs
     auto& posted = Queue().posted;
     if (posted.size() >= POSTED_MESSAGE_LIMIT) return false;
     posted.push_back(MessageRecord{window, message, first, second});
+    WakeWaitingRetrieval();
     return true;
 }
 
 void PostQuitMessage(std::int32_t exitCode) {
     Queue().quitPending = true;
     Queue().quitCode = exitCode;
+    WakeWaitingRetrieval();
 }
 
 }  // namespace platform

@@ -25,6 +25,11 @@ struct MessageFilter {
 // The most messages the queue holds; posting beyond this fails.
 constexpr std::size_t POSTED_MESSAGE_LIMIT = 10000;
 
+// Ends the wait of a retrieval that sleeps in Qt's event loop, so that it
+// looks at the queue again: for whatever makes a message retrievable from
+// inside a Qt handler (a post, a due timer, a quit request).
+void WakeWaitingRetrieval();
+
 // Drops every queued message for `window` (and a dialog's controls).
 void PurgeMessagesOf(const WindowObject* window);
 

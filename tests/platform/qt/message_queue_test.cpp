@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <thread>
 
 #include "platform/qt/timers.h"
@@ -102,6 +106,66 @@ TEST_F(MessageQueueTest, WaitingForAMessageUsesNoProcessorTime) {
     EXPECT_EQ(message.message, WM_USER + 9);
     EXPECT_GE(waited, std::chrono::milliseconds(250));
     EXPECT_LT(cpuSeconds, 0.1) << "the wait sleeps in the event loop";
+}
+
+// Ends the test process when a retrieval that should return at once has not
+// returned after a generous while: a wait nothing wakes would hang forever.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what) : thread_([this, what] {
+        std::unique_lock lock(mutex_);
+        if (!done_.wait_for(lock, std::chrono::seconds(20), [this] { return finished_; })) {
+            std::fprintf(stderr, "watchdog: %s\n", what);
+            std::_Exit(EXIT_FAILURE);
+        }
+    }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_one();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+// A queued call that reaches the loop from another thread while it waits
+// (as every D-Bus delivery does: Qt reads the bus on a thread of its own)
+// posts a message: the retrieval returns with it, though nothing else
+// happens. The thread's wake-up is spent on the wait in which the call
+// arrives; the call itself runs in the next one.
+TEST_F(MessageQueueTest, APostFromAQueuedCallWakesTheWait) {
+    for (int round = 0; round < 3; ++round) {
+        const bool quit = round == 2;
+        std::thread caller([this, quit] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [this, quit] {
+                    if (quit) {
+                        PostQuitMessage(3);
+                    } else {
+                        PostMessage(dialog_, WM_USER + 11, 0, 0);
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+        MessageRecord message{};
+        std::int32_t result = -1;
+        {
+            Watchdog watchdog("a message posted from a queued call did not wake the retrieval");
+            result = RetrieveMessage(&message, nullptr, 0, 0);
+        }
+        caller.join();
+        EXPECT_EQ(result, quit ? 0 : 1);
+        EXPECT_EQ(message.message, quit ? WM_QUIT : WM_USER + 11u);
+    }
 }
 
 TEST_F(MessageQueueTest, TimerTicksArriveAsTimerMessages) {
