@@ -8,6 +8,7 @@
 
 #include "platform/entry.h"
 #include "platform/module.h"
+#include "platform/qt/display_check.h"
 #include "platform/qt/layer.h"
 #include "platform/qt/qt_text.h"
 #include "platform/window.h"
@@ -42,7 +43,10 @@ void PreferLightSettings() {
 
 int main(int argc, char** argv) {
     PreferLightSettings();
+    platform::qt::ChooseWindowSystem();
+    platform::qt::GuardDisplayConnection();
     QApplication application(argc, argv);
+    platform::qt::EndDisplayGuard();
     // The program ends when its entry function returns, not when its last
     // window closes.
     QApplication::setQuitOnLastWindowClosed(false);
