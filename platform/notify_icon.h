@@ -30,8 +30,11 @@ struct NotifyIconRecord {
     char16_t tip[NOTIFY_TIP_CHARS];
 };
 
-// `operation` is NOTIFY_ADD, NOTIFY_MODIFY or NOTIFY_DELETE. Adding fails
-// when no notification area is available.
+// `operation` is NOTIFY_ADD, NOTIFY_MODIFY or NOTIFY_DELETE. An added icon is
+// shown in the desktop's notification area, and again whenever that area
+// is created anew (a panel that starts after the program or restarts), until
+// it is deleted or its window is destroyed. Adding fails for a bad record or
+// an icon that exists already.
 bool NotifyIcon(std::uint32_t operation, const NotifyIconRecord* record);
 
 }  // namespace platform

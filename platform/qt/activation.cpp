@@ -1,8 +1,10 @@
 #include "platform/qt/activation.h"
 
+#include <QWidget>
 #include <QtGlobal>
 
 #include <algorithm>
+#include <utility>
 
 namespace platform::qt {
 
@@ -24,6 +26,16 @@ bool IsWellFormedActivationToken(const QByteArray& token) {
 
 void AcceptActivationToken(const QByteArray& token) {
     if (IsWellFormedActivationToken(token)) PendingToken() = token;
+}
+
+// Qt's Wayland plug-in reads the token from the environment, where a
+// launcher leaves it for a program it starts, and takes it away once used.
+void BringToFront(QWidget& frame) {
+    const QByteArray token = std::exchange(PendingToken(), QByteArray());
+    if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token);
+    frame.raise();
+    frame.activateWindow();
+    if (!token.isEmpty()) qunsetenv("XDG_ACTIVATION_TOKEN");
 }
 
 QByteArray TakeStartupActivationToken() {

@@ -9,6 +9,8 @@
 
 #include <QByteArray>
 
+class QWidget;
+
 namespace platform::qt {
 
 // Keeps `token` for the next activation; an empty token is ignored.
@@ -18,6 +20,10 @@ void AcceptActivationToken(const QByteArray& token);
 // from the environment so that nothing started later inherits it; empty
 // when there was none or it was not a well-formed token.
 QByteArray TakeStartupActivationToken();
+
+// Raises `frame` and asks for it to be activated, spending the kept token
+// on it (a Wayland compositor then lets it come to the front).
+void BringToFront(QWidget& frame);
 
 // A token is 1 to 255 printable ASCII characters without blanks.
 bool IsWellFormedActivationToken(const QByteArray& token);

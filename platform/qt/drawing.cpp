@@ -56,8 +56,8 @@ namespace {
 constexpr std::uint32_t TEXT_OUT_CLIPPED = 4;
 
 std::vector<std::unique_ptr<DrawingObject>>& Contexts() {
-    static std::vector<std::unique_ptr<DrawingObject>> contexts;
-    return contexts;
+    static auto* contexts = new std::vector<std::unique_ptr<DrawingObject>>();  // kept: see layer.h
+    return *contexts;
 }
 
 DrawingObject* LiveContext(DeviceContext context) {

@@ -27,8 +27,8 @@ using IconKey = std::tuple<InstanceHandle, std::uint32_t, int, int>;
 // Icons live until the process ends; loading the same image again gives the
 // same handle rather than another copy.
 std::map<IconKey, std::unique_ptr<IconObject>>& LoadedIcons() {
-    static std::map<IconKey, std::unique_ptr<IconObject>> icons;
-    return icons;
+    static auto* icons = new std::map<IconKey, std::unique_ptr<IconObject>>();  // kept: see layer.h
+    return *icons;
 }
 
 std::vector<IconImage> IconGroupImages(InstanceHandle instance, std::uint32_t id) {
@@ -60,6 +60,7 @@ IconHandle LoadSizedIcon(InstanceHandle instance, std::uint32_t id, int width, i
                       ? closest->image
                       : closest->image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     icon->icon = QIcon(QPixmap::fromImage(icon->image));
+    for (const IconImage& image : images) icon->family.addPixmap(QPixmap::fromImage(image.image));
     IconObject* handle = icon.get();
     ShutDownWithApplication();
     icons.emplace(key, std::move(icon));

@@ -1,4 +1,11 @@
 // The layer as a whole.
+//
+// Whatever the layer keeps that holds Qt objects (windows, timers, icons,
+// notification icons, device contexts) lives on the heap until the process
+// ends and is never destroyed by the static destructors: Qt itself ends the
+// process with exit() when the display goes away, from inside the event
+// loop, and deleting widgets then would talk to a display that is gone.
+// ShutDownLayer empties all of it on every ordinary way out.
 #pragma once
 
 namespace platform::qt {

@@ -47,6 +47,11 @@ int main(int argc, char** argv) {
     platform::qt::GuardDisplayConnection();
     QApplication application(argc, argv);
     platform::qt::EndDisplayGuard();
+    // How the desktop names the program: the notification area's title, and
+    // the menu entry (velorwind.desktop) a Wayland compositor matches the
+    // window and its activation requests to.
+    QCoreApplication::setApplicationName(QStringLiteral("Velorwind"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("velorwind"));
     // The program ends when its entry function returns, not when its last
     // window closes.
     QApplication::setQuitOnLastWindowClosed(false);

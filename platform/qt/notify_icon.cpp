@@ -1,8 +1,12 @@
-// Notification icons over QSystemTrayIcon (an XEmbed tray or a
-// StatusNotifierItem host, whichever the desktop has).
+// Notification icons, shown in whatever notification area the desktop has:
+// a StatusNotifierItem panel over D-Bus, or an X11 tray through
+// QSystemTrayIcon. An icon is kept for as long as its owner lives and moves
+// whenever the area changes, so a panel that starts after the program or
+// restarts gets it too.
 #include "platform/notify_icon.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QPixmap>
 #include <QSystemTrayIcon>
 
@@ -13,8 +17,11 @@
 #include "platform/messages.h"
 #include "platform/qt/icon_store.h"
 #include "platform/qt/layer.h"
+#include "platform/qt/notification_area.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/status_notifier_item.h"
 #include "platform/qt/tray_icons.h"
+#include "platform/qt/tray_menu.h"
 #include "platform/qt/window_object.h"
 #include "platform/window.h"
 
@@ -32,12 +39,17 @@ struct TrayIcon {
     std::uint32_t id = 0;
     bool withCallback = false;
     std::uint32_t callbackMessage = 0;
-    std::unique_ptr<QSystemTrayIcon> icon;
+    QIcon icon;
+    QString tip;
+    // At most one of these shows the icon, as the notification area says.
+    std::unique_ptr<QMenu> menu;
+    std::unique_ptr<QSystemTrayIcon> xembed;
+    std::unique_ptr<StatusNotifierItem> item;
 };
 
 std::vector<std::unique_ptr<TrayIcon>>& TrayIcons() {
-    static std::vector<std::unique_ptr<TrayIcon>> icons;
-    return icons;
+    static auto* icons = new std::vector<std::unique_ptr<TrayIcon>>();  // kept: see layer.h
+    return *icons;
 }
 
 TrayIcon* FindTrayIcon(WindowHandle owner, std::uint32_t id) {
@@ -62,12 +74,16 @@ std::intptr_t MouseMessageOf(QSystemTrayIcon::ActivationReason reason) {
     }
 }
 
+// The owner hears of a press on the icon through its callback message.
+void ReportPress(const TrayIcon& tray, std::intptr_t mouse) {
+    if (tray.withCallback && mouse != 0) PostMessage(tray.owner, tray.callbackMessage, tray.id, mouse);
+}
+
 // The tip field holds at most 63 characters and a NUL; an unterminated
 // field gives its first 63, and nothing past the field is read.
 QString TipOf(const NotifyIconRecord& record) {
     const char16_t* tip = record.tip;
-    const std::size_t length =
-        std::find(tip, tip + NOTIFY_TIP_CHARS - 1, u'\0') - tip;
+    const std::size_t length = std::find(tip, tip + NOTIFY_TIP_CHARS - 1, u'\0') - tip;
     return ToQString(std::u16string_view(tip, length));
 }
 
@@ -75,6 +91,47 @@ QIcon BlankIcon() {
     QPixmap blank(SMALL_ICON_SIDE, SMALL_ICON_SIDE);
     blank.fill(Qt::transparent);
     return QIcon(blank);
+}
+
+void ShowInXEmbedTray(TrayIcon& tray) {
+    if (!tray.menu) tray.menu = CreateTrayMenu(tray.owner);
+    tray.xembed = std::make_unique<QSystemTrayIcon>(tray.icon);
+    tray.xembed->setToolTip(tray.tip);
+    tray.xembed->setContextMenu(tray.menu.get());
+    TrayIcon* shown = &tray;
+    QObject::connect(tray.xembed.get(), &QSystemTrayIcon::activated, tray.xembed.get(),
+                     [shown](QSystemTrayIcon::ActivationReason reason) {
+                         ReportPress(*shown, MouseMessageOf(reason));
+                     });
+    tray.xembed->show();
+}
+
+void ShowAsStatusNotifierItem(TrayIcon& tray) {
+    TrayIcon* shown = &tray;
+    tray.item = std::make_unique<StatusNotifierItem>(
+        tray.owner, [shown](std::intptr_t mouse) { ReportPress(*shown, mouse); });
+    tray.item->SetIcon(tray.icon);
+    tray.item->SetToolTip(tray.tip);
+    if (!tray.item->Publish(NotificationBus())) tray.item.reset();
+}
+
+// Puts the icon where the notification area now is, and nowhere else.
+void Present(TrayIcon& tray) {
+    const TrayKind kind = CurrentTrayKind();
+    if (kind != TrayKind::XEmbed) tray.xembed.reset();
+    if (kind != TrayKind::StatusNotifier) tray.item.reset();
+    if (kind == TrayKind::XEmbed && !tray.xembed) ShowInXEmbedTray(tray);
+    if (kind == TrayKind::StatusNotifier) {
+        if (tray.item) {
+            tray.item->RegisterWithWatcher();  // a new panel
+        } else {
+            ShowAsStatusNotifierItem(tray);
+        }
+    }
+}
+
+void PresentAll() {
+    for (const auto& tray : TrayIcons()) Present(*tray);
 }
 
 // Takes what the record's flags say is valid.
@@ -85,34 +142,31 @@ void ApplyRecord(TrayIcon& tray, const NotifyIconRecord& record) {
     }
     if (record.flags & NOTIFY_FLAG_ICON) {
         const IconObject* icon = LiveIcon(record.icon);
-        tray.icon->setIcon(icon != nullptr ? icon->icon : BlankIcon());
+        tray.icon = icon != nullptr ? icon->family : BlankIcon();
+        if (tray.xembed) tray.xembed->setIcon(tray.icon);
+        if (tray.item) tray.item->SetIcon(tray.icon);
     }
-    if (record.flags & NOTIFY_FLAG_TIP) tray.icon->setToolTip(TipOf(record));
+    if (record.flags & NOTIFY_FLAG_TIP) {
+        tray.tip = TipOf(record);
+        if (tray.xembed) tray.xembed->setToolTip(tray.tip);
+        if (tray.item) tray.item->SetToolTip(tray.tip);
+    }
 }
 
 bool AddTrayIcon(const NotifyIconRecord& record) {
-    if (LiveLocalWindow(record.window) == nullptr || FindTrayIcon(record.window, record.id) != nullptr ||
-        !QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (LiveLocalWindow(record.window) == nullptr || FindTrayIcon(record.window, record.id) != nullptr) {
         return false;
     }
     auto tray = std::make_unique<TrayIcon>();
     tray->owner = record.window;
     tray->id = record.id;
-    tray->icon = std::make_unique<QSystemTrayIcon>();
-    tray->icon->setIcon(BlankIcon());
+    tray->icon = BlankIcon();
     ApplyRecord(*tray, record);
-
     TrayIcon* added = tray.get();
-    QObject::connect(tray->icon.get(), &QSystemTrayIcon::activated, tray->icon.get(),
-                     [added](QSystemTrayIcon::ActivationReason reason) {
-                         const std::intptr_t mouse = MouseMessageOf(reason);
-                         if (added->withCallback && mouse != 0) {
-                             PostMessage(added->owner, added->callbackMessage, added->id, mouse);
-                         }
-                     });
-    tray->icon->show();
-    ShutDownWithApplication();
     TrayIcons().push_back(std::move(tray));
+    ShutDownWithApplication();
+    WatchNotificationArea(PresentAll);
+    Present(*added);
     return true;
 }
 
@@ -135,7 +189,10 @@ void RemoveTrayIconsOf(const WindowObject* window) {
                 icons.end());
 }
 
-void RemoveAllTrayIcons() { TrayIcons().clear(); }
+void RemoveAllTrayIcons() {
+    TrayIcons().clear();
+    StopWatchingNotificationArea();
+}
 
 }  // namespace platform::qt
 

@@ -42,8 +42,8 @@ struct LaidOutLine {
 constexpr std::size_t KEPT_LINES = 32;
 
 std::unique_ptr<std::vector<LaidOutLine>>& KeptLines() {
-    static std::unique_ptr<std::vector<LaidOutLine>> lines;
-    return lines;
+    static auto* lines = new std::unique_ptr<std::vector<LaidOutLine>>();  // kept: see layer.h
+    return *lines;
 }
 
 const QStaticText& LineFor(const QString& text, const QFont& font) {

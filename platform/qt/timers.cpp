@@ -53,8 +53,8 @@ protected:
 };
 
 std::unique_ptr<TimerHost>& HostSlot() {
-    static std::unique_ptr<TimerHost> host;
-    return host;
+    static auto* host = new std::unique_ptr<TimerHost>();  // kept: see layer.h
+    return *host;
 }
 
 TimerHost* Host() {

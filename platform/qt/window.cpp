@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/qt/activation.h"
 #include "platform/qt/device_contexts.h"
 #include "platform/qt/dialog_frame.h"
 #include "platform/qt/dialog_manager.h"
@@ -70,10 +71,7 @@ void ShowDialog(WindowObject& dialog, std::int32_t command, bool wasVisible) {
     } else {
         frame.show();
     }
-    if (Activates(command)) {
-        frame.raise();
-        frame.activateWindow();
-    }
+    if (Activates(command)) BringToFront(frame);
 }
 
 void ShowControl(WindowObject& control, bool show) {
@@ -176,8 +174,7 @@ bool SetForegroundWindow(WindowHandle window) {
     if (target == nullptr) return false;
     if (target->kind == WindowObject::Kind::Remote) return SendRemoteRequest(target, "foreground");
     if (target->kind != WindowObject::Kind::Dialog || target->destroying) return false;
-    target->frame->raise();
-    target->frame->activateWindow();
+    BringToFront(*target->frame);
     return true;
 }
 

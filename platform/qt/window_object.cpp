@@ -28,8 +28,8 @@ std::unordered_set<const WindowObject*>& Registry() {
 }
 
 std::vector<std::unique_ptr<WindowObject>>& DialogList() {
-    static std::vector<std::unique_ptr<WindowObject>> dialogs;
-    return dialogs;
+    static auto* dialogs = new std::vector<std::unique_ptr<WindowObject>>();  // kept: see layer.h
+    return *dialogs;
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-// The notification icon: records are checked, and a desktop without a
-// notification area refuses the icon.
-#include <QSystemTrayIcon>
+// The notification icon: records are checked, icons are kept for a
+// notification area that comes later, and every image of the icon is offered.
 
 #include <gtest/gtest.h>
 
 #include "platform/icon.h"
 #include "platform/module.h"
 #include "platform/notify_icon.h"
+#include "platform/qt/icon_store.h"
 #include "tests/platform/qt/qt_test_support.h"
 
 namespace {
@@ -39,18 +39,30 @@ TEST(NotifyIcon, RecordsAreChecked) {
     DestroyWindow(dialog);
 }
 
-TEST(NotifyIcon, AddingNeedsANotificationArea) {
+// An icon is kept while no notification area is there (the panel may start
+// later), and goes with its window.
+TEST(NotifyIcon, AnIconIsKeptUntilDeletedOrItsWindowGoes) {
     WindowHandle dialog = qt_test::CreateDialog(qt_test::DialogSpec{});
     const NotifyIconRecord record = Record(dialog);
-    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
-    EXPECT_EQ(NotifyIcon(NOTIFY_ADD, &record), available);
-    if (available) {
-        EXPECT_FALSE(NotifyIcon(NOTIFY_ADD, &record)) << "the same icon twice";
-        EXPECT_TRUE(NotifyIcon(NOTIFY_MODIFY, &record));
-        EXPECT_TRUE(NotifyIcon(NOTIFY_DELETE, &record));
-    }
+    EXPECT_TRUE(NotifyIcon(NOTIFY_ADD, &record));
+    EXPECT_FALSE(NotifyIcon(NOTIFY_ADD, &record)) << "the same icon twice";
+    EXPECT_TRUE(NotifyIcon(NOTIFY_MODIFY, &record));
+    EXPECT_TRUE(NotifyIcon(NOTIFY_DELETE, &record));
     EXPECT_FALSE(NotifyIcon(NOTIFY_DELETE, &record));
+    EXPECT_TRUE(NotifyIcon(NOTIFY_ADD, &record));
     DestroyWindow(dialog);
+    EXPECT_FALSE(NotifyIcon(NOTIFY_DELETE, &record)) << "removed with its window";
+}
+
+// A panel of 22 to 48 pixels picks from every image of the icon's group, so
+// that it scales the 32-pixel image down rather than the 16-pixel one up.
+TEST(NotifyIcon, TheSmallIconCarriesEveryImageOfItsGroup) {
+    const IconObject* icon = qt::LiveIcon(LoadImage(ProgramImage(), 128, IMAGE_ICON, 16, 16, 0));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->image.size(), QSize(16, 16));
+    const QList<QSize> sizes = icon->family.availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
 }
 
 }  // namespace
