@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the real program on virtual X displays and drives it as a user would:
-# first start, the tray icon's taps, the caption's OK and close buttons, a
-# second start, two starts at once, a desktop without a tray, and a
-# screenshot of each layout.
+# first start, the tray icon's taps and menu, the caption's OK and close
+# buttons, a second start, two starts at once, a desktop without a tray, a
+# tray that starts late, restarts or runs twice, a display that goes away,
+# no display at all, and a screenshot of each layout.
 #
 #   end_to_end_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE
 #
@@ -25,6 +26,12 @@ EXIT_SECONDS=10
 # A second start talks to the first instance and ends at once: well within
 # this even under the sanitizers (some 60 ms there).
 SECOND_START_LIMIT_MS=1000
+# After a fault the hidden program must sleep: over this span it may run at
+# most this often (a timer left running makes ten, a busy loop thousands).
+IDLE_SECONDS=10
+IDLE_WAKEUP_LIMIT=2
+# A tray that starts late starts this long after the program.
+LATE_TRAY_SECONDS=2
 
 failures=0
 started_ms=$(now_ms)
@@ -76,6 +83,19 @@ collect_exit() {
 }
 
 alive() { ! process_gone "$1"; }
+
+# sleeps_when_idle PID: hidden and left alone, the program does not run.
+sleeps_when_idle() {
+  idle_wakeups "$1" "$IDLE_SECONDS" || { note "the program ended"; return 1; }
+  note "idle ${IDLE_SECONDS} s: $WAKEUPS wake-ups, ${CPU_US} µs on the processor"
+  ((WAKEUPS <= IDLE_WAKEUP_LIMIT))
+}
+
+# open_icon_menu: a right click on the icon maps the program's menu.
+open_icon_menu() {
+  tap_tray_icon 3 || return 1
+  wait_for "$REACTION_SECONDS" menu_window || { note "no menu appeared"; return 1; }
+}
 
 # The dialog's window id, once exactly one is visible.
 the_visible_dialog() { DIALOG=$(visible_dialogs); [[ $(wc -l <<< "$DIALOG") -eq 1 && -n "$DIALOG" ]]; }
@@ -231,6 +251,78 @@ check_without_tray_closes() {
   ((EXIT_CODE == 0))
 }
 
+# --- A tray that comes late, restarts or runs twice; the icon's menu ----------
+
+check_late_tray() {
+  start_instance
+  FIRST=$PID
+  wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog || { note "no dialog"; return 1; }
+  sleep "$LATE_TRAY_SECONDS"
+  start_tray_host || return 1
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+}
+
+check_tray_restarts() {
+  end_process "$TRAYER_PID"
+  start_tray_host || return 1
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  alive "$FIRST"
+}
+
+check_hidden_program_sleeps() {
+  press_caption_ok "$DIALOG" || return 1
+  wait_for "$REACTION_SECONDS" dialog_hidden || { note "still visible"; return 1; }
+  sleeps_when_idle "$FIRST"
+}
+
+check_menu_shows() {
+  open_icon_menu || return 1
+  choose_menu_entry 0 2 || return 1
+  wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog not shown in front"; return 1; }
+  tray_icon_count_is 1
+}
+
+check_menu_ends() {
+  open_icon_menu || return 1
+  choose_menu_entry 1 2 || return 1
+  collect_exit "$FIRST" || { note "still running"; return 1; }
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == 0)) || return 1
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 0 || { note "tray icons: $(tray_icon_count)"; return 1; }
+}
+
+# --- Faults of the display ---------------------------------------------------------
+
+# The display server ends under the program: it ends too, cleanly.
+check_display_goes_away() {
+  start_instance
+  FIRST=$PID
+  wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog || { note "no dialog"; return 1; }
+  stop_display
+  collect_exit "$FIRST" || { note "still running without its display"; return 1; }
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == 0 || EXIT_CODE == 1))
+}
+
+# no_display_run NAME TEXT [VARIABLE=VALUE...]: the program started with
+# that environment prints one line, which holds TEXT, and ends with 1.
+no_display_run() {
+  local output status
+  output=$(timeout "$EXIT_SECONDS" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${@:3}" \
+           VELORWIND_SYSFS="$session_dir/tree/sys" VELORWIND_PROCFS="$session_dir/tree/proc" \
+           XDG_RUNTIME_DIR="$session_dir/runtime" "$program" 2>&1)
+  status=$?
+  note "$1: exit $status, said: $output"
+  ((status == 1)) && [[ $(wc -l <<< "$output") -eq 1 && "$output" == *"$2"* ]]
+}
+
+check_no_display() {
+  local number=$((RANDOM % 100 + 900))
+  no_display_run "nothing set" "neither DISPLAY nor WAYLAND_DISPLAY" &&
+    no_display_run "unreachable X display" "\":$number\"" "DISPLAY=:$number" &&
+    no_display_run "unreachable Wayland display" "\"velorwind-none\"" "WAYLAND_DISPLAY=velorwind-none"
+}
+
 main() {
   require_tools
   [[ -x "$program" ]] || { fail "program $program exists"; exit 1; }
@@ -265,7 +357,14 @@ main() {
     verdict "tall screen: tall layout, gauges drawn by the first tick" check_tall_layout
     verdict "no tray host: still running; caption close ends it with 0" check_without_tray_closes
   fi
-  stop_display
+  if verdict "a tray started ${LATE_TRAY_SECONDS} s after the program docks the icon" check_late_tray; then
+    verdict "a tray killed and started again docks the icon again" check_tray_restarts
+    verdict "hidden after the tray's restart, the program sleeps" check_hidden_program_sleeps
+    verdict "the icon's menu: 表示 shows the dialog in front" check_menu_shows
+    verdict "the icon's menu: 終了 ends the program with 0 and removes the icon" check_menu_ends
+  fi
+  verdict "the display server goes away: the program ends with 0 or 1" check_display_goes_away
+  verdict "no display: one line that names it, exit code 1" check_no_display
 
   if ((failures)); then
     echo "program output:"; sed 's/^/      /' "$session_dir/program.log"

@@ -189,6 +189,17 @@ tray_icons() {
 tray_icon_count() { tray_icons | wc -l; }
 tray_icon_count_is() { [[ $(tray_icon_count) -eq $1 ]]; }
 
+# all_tray_icon_count: icons embedded in every trayer panel on the display,
+# for a tray host started twice.
+all_tray_icon_count() {
+  local panel socket count=0
+  for panel in $(bounded xwininfo -root -children 2>/dev/null | awk '/\("panel" "trayer"\)/ { print $1 }'); do
+    for socket in $(child_windows "$panel"); do count=$((count + $(child_windows "$socket" | wc -l))); done
+  done
+  echo "$count"
+}
+all_tray_icon_count_is() { [[ $(all_tray_icon_count) -eq $1 ]]; }
+
 # visible_dialogs: the mapped windows titled exactly as the dialog, one id
 # a line. The search takes a pattern; the title is then compared as text.
 visible_dialogs() {
@@ -272,23 +283,67 @@ gauges_drawn() {
   screenshot "$1" "$2" && has_colour "$2" "$GAUGE_PLAIN_RGB" && has_colour "$2" "$GAUGE_BAR_RGB"
 }
 
-# click_at X Y: one press and release of the first button.
+# click_at X Y [BUTTON]: one press and release of the first (or that) button.
 click_at() {
   local wait_ms=$((last_click_ms + TAP_SPACING_MS - $(now_ms)))
   ((wait_ms <= 0)) || sleep "$(printf '0.%03d' "$wait_ms")"
   # No --sync: it waits for a motion that never comes when the pointer is
   # already there. The server takes the motion before the click anyway.
-  bounded xdotool mousemove "$1" "$2" click 1
+  bounded xdotool mousemove "$1" "$2" click "${3:-1}"
   last_click_ms=$(now_ms)
 }
 
-# tap_tray_icon: a tap at the centre of the one embedded icon.
+# tap_tray_icon [BUTTON]: a tap (or another button's click) at the centre of
+# the one embedded icon.
 tap_tray_icon() {
   local icon
   icon=$(tray_icons | head -n1)
   [[ -n "$icon" ]] || return 1
   geometry "$icon" || return 1
-  click_at $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+  click_at $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) "${1:-1}"
+}
+
+# menu_window: the program's pop-up menu once it is mapped; sets MENU. It is
+# a small window of the program's class that is not the dialog.
+menu_window() {
+  local window
+  MENU=
+  for window in $(bounded xwininfo -root -children 2>/dev/null |
+                  awk '/\("velorwind" "Velorwind"\)/ && !/ｼｽﾃﾑ情報/ { print $1 }'); do
+    if window_viewable "$window"; then MENU=$window; return 0; fi
+  done
+  return 1
+}
+
+# choose_menu_entry INDEX COUNT: a click on entry INDEX (from 0) of the mapped
+# menu of COUNT entries of one height.
+choose_menu_entry() {
+  geometry "$MENU" || return 1
+  click_at $((X + WIDTH / 2)) $((Y + (2 * $1 + 1) * HEIGHT / (2 * $2)))
+}
+
+# idle_wakeups PID SECONDS: how often the process's threads ran (context
+# switches) and how much processor time they used over SECONDS while
+# nothing happens; sets WAKEUPS and CPU_US.
+idle_wakeups() {
+  local before_switches before_ns after_switches after_ns
+  read -r before_switches before_ns < <(process_activity "$1") || return 1
+  sleep "$2"
+  read -r after_switches after_ns < <(process_activity "$1") || return 1
+  WAKEUPS=$((after_switches - before_switches))
+  CPU_US=$(((after_ns - before_ns) / 1000))
+}
+
+# process_activity PID: context switches and nanoseconds on the processor,
+# over all its threads.
+process_activity() {
+  local task switches=0 ns=0 on_cpu waited slices
+  for task in /proc/"$1"/task/*; do
+    read -r on_cpu waited slices < "$task/schedstat" 2>/dev/null || continue
+    switches=$((switches + slices))
+    ns=$((ns + on_cpu))
+  done
+  [[ -d /proc/$1 ]] && echo "$switches $ns"
 }
 
 # caption_height DIALOG: the height of the caption the program draws on the
