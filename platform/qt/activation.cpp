@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <QtGlobal>
 
+#include "platform/qt/x11_connection.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -36,6 +38,7 @@ void BringToFront(QWidget& frame) {
     frame.raise();
     frame.activateWindow();
     if (!token.isEmpty()) qunsetenv("XDG_ACTIVATION_TOKEN");
+    ActivateX11Window(frame.internalWinId());
 }
 
 QByteArray TakeStartupActivationToken() {

@@ -10,6 +10,7 @@
 #include "platform/qt/keyboard.h"
 #include "platform/qt/timers.h"
 #include "platform/qt/window_object.h"
+#include "platform/qt/x11_connection.h"
 #include "platform/window.h"
 
 namespace platform::qt {
@@ -58,10 +59,19 @@ bool TakeNext(const MessageFilter& filter, MessageRecord* message) {
 }
 
 // Waits in Qt's event loop for anything at all to happen; the handlers of
-// what happened post the messages. Nothing here wakes up on its own. Qt
-// sends the window system what was asked of it (show, hide, raise) before
-// the loop blocks.
+// what happened post the messages. Nothing here wakes up on its own. What
+// was asked of the window system (show, hide, raise) reaches it before the
+// loop blocks.
 void WaitForEvents() {
+    static const bool flushing = [] {
+        // Before the loop sleeps, whatever the program asked of the display
+        // since it last woke goes out (see x11_connection.h).
+        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, FlushX11Requests);
+        }
+        return true;
+    }();
+    (void)flushing;
     Queue().waiting = true;
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     Queue().waiting = false;

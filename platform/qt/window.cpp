@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 #include <string_view>
@@ -20,6 +21,7 @@
 #include "platform/qt/timers.h"
 #include "platform/qt/tray_icons.h"
 #include "platform/qt/window_object.h"
+#include "platform/qt/x11_connection.h"
 
 namespace platform::qt {
 
@@ -86,6 +88,27 @@ void ForgetWindow(WindowObject* window) {
     PurgeMessagesOf(window);
     ForgetContextsOf(window);
     RemoveTrayIconsOf(window);
+}
+
+// The window that has the keyboard. An X server is asked (see
+// x11_connection.h). Elsewhere the widgets' active window answers; the window
+// system's focus window stands in when the widgets have none, as after a
+// dialog hidden and shown again quickly: the widgets forget their active
+// window on hiding and are not told again when the focus never moved.
+const QWidget* ActiveFrame() {
+    const std::optional<WId> x11Focus = X11InputFocus();
+    if (!x11Focus) {
+        if (const QWidget* active = QApplication::activeWindow()) return active;
+    }
+    const QWindow* focus = QGuiApplication::focusWindow();
+    for (const auto& dialog : Dialogs()) {
+        const QWidget* frame = dialog->frame;
+        if (frame == nullptr || !frame->isVisible()) continue;
+        const bool focused = x11Focus ? frame->internalWinId() == *x11Focus && *x11Focus != 0
+                                      : focus != nullptr && frame->windowHandle() == focus;
+        if (focused) return frame;
+    }
+    return nullptr;
 }
 
 WindowObject* OwnedDialogOf(const WindowObject* owner) {
@@ -180,7 +203,7 @@ bool SetForegroundWindow(WindowHandle window) {
 
 WindowHandle GetForegroundWindow() {
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return nullptr;
-    const QWidget* active = QApplication::activeWindow();
+    const QWidget* active = ActiveFrame();
     if (active == nullptr) return nullptr;
     for (const auto& dialog : Dialogs()) {
         if (dialog->frame == active && LiveLocalWindow(dialog.get()) != nullptr) return dialog.get();

@@ -1,0 +1,34 @@
+// Two things asked of the X server directly, where Qt's answer comes late.
+#pragma once
+
+#include <QWindow>
+
+#include <optional>
+
+namespace platform::qt {
+
+// The window that has the input focus; no value when the display is not
+// an X server, 0 when no window has it. Qt learns of a change of focus from
+// events, and reports the loss of focus some 400 ms late (so that a focus
+// passed between two of its own windows does not flicker); a tap on the
+// icon just after another program took the focus would then find the dialog
+// still in front. Asking the server costs one round trip, made only when
+// the answer is needed.
+std::optional<WId> X11InputFocus();
+
+// Makes `window` (a top-level window of this program) the active one, as a
+// user action on the notification icon or a second start asks; false when
+// the display is not an X server. Qt asks with the time of the last event
+// it saw, which the server and window managers refuse once anything else
+// took the focus later, as always when the request answers a D-Bus call or
+// another process. A window manager gets the request as a pager's (EWMH
+// source 2, the user asked elsewhere); without one, the focus is set.
+bool ActivateX11Window(WId window);
+
+// Sends the X server what was asked of it since the last time (a raise, a
+// map, a change of focus). Qt sends its requests after reading the server's
+// events, not before the loop sleeps: a request made in answer to anything
+// else (a D-Bus call, a timer) would wait for the next X event.
+void FlushX11Requests();
+
+}  // namespace platform::qt

@@ -1,0 +1,99 @@
+# shellcheck shell=bash
+# Shared by the end-to-end tests (sourced, never run): verdicts, deadlines,
+# and the program's instances, windows and idleness as the checks see them.
+# The caller sources x_session.sh first and sets `program` and `session_dir`.
+
+# Deadlines, generous for a sanitizer build on a busy machine; a passing run
+# waits only as long as the program needs.
+FIRST_WINDOW_SECONDS=15
+REACTION_SECONDS=5
+EXIT_SECONDS=10
+# A second start talks to the first instance and ends at once: well within
+# this even under the sanitizers (some 60 ms there).
+SECOND_START_LIMIT_MS=1000
+# After a fault the hidden program must sleep: over this span it may run at
+# most this often (a timer left running makes ten, a busy loop thousands).
+IDLE_SECONDS=10
+IDLE_WAKEUP_LIMIT=2
+# A tray that starts late starts this long after the program.
+LATE_TRAY_SECONDS=2
+
+failures=0
+started_ms=$(now_ms)
+
+pass() { echo "PASS: $1 (at $(($(now_ms) - started_ms)) ms)"; }
+fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
+# verdict NAME COMMAND...: PASS when COMMAND succeeds; fails with it.
+verdict() {
+  local name=$1; shift
+  if "$@"; then pass "$name"; return 0; fi
+  fail "$name"
+  return 1
+}
+note() { echo "      $*"; }
+
+finish() {
+  local status=$?
+  x_session_end
+  exit "$status"
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+
+# start_instance: the program in the background; sets PID.
+start_instance() {
+  "${PROGRAM_COMMAND[@]}" >> "$session_dir/program.log" 2>&1 &
+  PID=$!
+  keep_pid "$PID"
+}
+
+# collect_exit PID: waits for PID to end; sets EXIT_CODE (none on timeout).
+collect_exit() {
+  EXIT_CODE=
+  wait_for "$EXIT_SECONDS" process_gone "$1" || return 1
+  wait "$1"
+  EXIT_CODE=$?
+  forget_pid "$1"
+}
+
+alive() { ! process_gone "$1"; }
+
+# sleeps_when_idle PID: hidden and left alone, the program does not run.
+sleeps_when_idle() {
+  idle_wakeups "$1" "$IDLE_SECONDS" || { note "the program ended"; return 1; }
+  note "idle ${IDLE_SECONDS} s: $WAKEUPS wake-ups, ${CPU_US} µs on the processor"
+  ((WAKEUPS <= IDLE_WAKEUP_LIMIT))
+}
+
+# The dialog's window id, once exactly one is visible.
+the_visible_dialog() { DIALOG=$(visible_dialogs); [[ $(wc -l <<< "$DIALOG") -eq 1 && -n "$DIALOG" ]]; }
+
+dialog_hidden() { visible_dialog_count_is 0; }
+dialog_in_front() { visible_dialog_count_is 1 && focused_window_is "$DIALOG"; }
+
+# another_window: a second program's window over the dialog, focused; sets
+# OTHER_PID and OTHER.
+another_window() {
+  xmessage -geometry 300x120+0+0 "another program" > /dev/null 2>&1 &
+  OTHER_PID=$!
+  keep_pid "$OTHER_PID"
+  wait_for "$REACTION_SECONDS" xmessage_mapped || return 1
+  bounded xdotool windowfocus "$OTHER" 2> /dev/null
+  wait_for "$REACTION_SECONDS" focused_window_is "$OTHER" && stacked_above "$OTHER" "$DIALOG"
+}
+
+xmessage_mapped() {
+  OTHER=$(bounded xwininfo -root -children 2>/dev/null | awk '/\("xmessage" "Xmessage"\)/ { print $1 }')
+  [[ -n "$OTHER" ]] && window_viewable "$OTHER"
+}
+
+
+# report_and_exit: the program's output when a check failed, the count, and
+# that count as the exit status (capped).
+report_and_exit() {
+  if ((failures)); then
+    echo "program output:"; sed 's/^/      /' "$session_dir/program.log"
+  fi
+  echo "$failures failed, $(($(now_ms) - started_ms)) ms"
+  exit $((failures > 100 ? 100 : failures))
+}
