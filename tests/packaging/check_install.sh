@@ -19,7 +19,7 @@ rm -f "$stage.log"
 root=$stage/usr/local
 check "the program is installed and runnable" test -x "$root/bin/velorwind"
 check "the menu entry" test -f "$root/share/applications/velorwind.desktop"
-for size in 16 32; do
+for size in 16 32 64 128; do
   icon=$root/share/icons/hicolor/${size}x${size}/apps/velorwind.png
   check "the ${size}x${size} icon" test -f "$icon"
   if command -v identify > /dev/null; then
