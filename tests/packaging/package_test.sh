@@ -2,8 +2,9 @@
 # package_test.sh BUILD_DIR SOURCE_DIR WORK_DIR: makes the Debian package from
 # the built tree with packaging/make-deb and checks it as a user's system sees
 # it: the file name, contents and control fields, lintian, the AppStream,
-# desktop and manual page validators, and the installed program itself,
-# unpacked into a scratch root and started on a virtual display. Nothing is
+# desktop and manual page validators, and the installed program itself:
+# dpkg installs the package into a scratch root, the program is started from
+# there on a virtual display, and dpkg removes and purges it. Nothing is
 # installed on this machine. First, versions the package cannot carry must be
 # refused when the build is configured.
 #
@@ -212,10 +213,32 @@ lintian_clean() {
 
 # --- The installed files --------------------------------------------------------
 
-unpack() {
+# dpkg's own commands on a scratch root with a database of its own: the
+# libraries the package depends on are this machine's, not the scratch
+# root's, so its dependencies are not asked for there.
+scratch_dpkg() {
+  dpkg --root="$ROOT" --force-not-root "$@" >> "$work/dpkg.log" 2>&1 ||
+    { sed 's/^/      | /' "$work/dpkg.log"; return 1; }
+}
+
+install_into_scratch_root() {
   ROOT=$work/root
-  rm -rf "$ROOT"
-  dpkg-deb --extract "$PACKAGE" "$ROOT"
+  rm -rf "$ROOT" "$work/dpkg.log"
+  mkdir -p "$ROOT/var/lib/dpkg/info" "$ROOT/var/lib/dpkg/updates"
+  touch "$ROOT/var/lib/dpkg/status"
+  scratch_dpkg --force-depends --install "$PACKAGE"
+}
+
+# files_left: what is left in the scratch root besides dpkg's database.
+files_left() { (cd "$ROOT" && find . ! -type d ! -path './var/lib/dpkg/*' | sed 's/^\.//'); }
+
+# Removing keeps the configuration file, as dpkg does; purging leaves nothing.
+removed_then_purged() {
+  scratch_dpkg --remove velorwind || return 1
+  [[ "$(files_left)" == /etc/xdg/autostart/velorwind.desktop ]] ||
+    { note "left after remove: $(files_left | tr '\n' ' ')"; return 1; }
+  scratch_dpkg --purge velorwind || return 1
+  [[ -z "$(files_left)" ]] || { note "left after purge: $(files_left | tr '\n' ' ')"; return 1; }
 }
 
 # appstream_clean COMMAND...: an appstreamcli validation that passes with
@@ -334,7 +357,7 @@ main() {
   check "files belong to root; only the program is executable" owners_and_modes
   check "control fields" control_fields
   check "lintian reports no error and no warning" lintian_clean
-  check "unpacked into a scratch root" unpack || exit 1
+  check "dpkg installs it into a scratch root" install_into_scratch_root || exit 1
   check "depends on the packages of every linked library" depends_on_linked_libraries
   check "conffiles and md5sums" control_files
   check "AppStream metadata valid (pedantic)" appstream_clean validate \
@@ -348,6 +371,7 @@ main() {
   check "copyright is machine-readable and carries LICENSE" copyright_matches_license
   check "changelog's latest entry is the package's version" changelog_names_version
   check "the installed program shows its dialog; Escape ends it with 0" installed_program_runs
+  check "dpkg removes it, keeping the autostart entry, and purges it wholly" removed_then_purged
 
   echo "$failures failed"
   ((failures == 0))
