@@ -22,9 +22,12 @@ EXIT_SECONDS=10
 COMPONENT=io.github.velorwind.velorwind
 
 failures=0
-check() {  # check DESCRIPTION COMMAND...
+check() {  # check DESCRIPTION COMMAND...: fails with COMMAND
   local what=$1; shift
-  if "$@"; then echo "PASS: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+  if "$@"; then echo "PASS: $what"; return 0; fi
+  echo "FAIL: $what"
+  failures=$((failures + 1))
+  return 1
 }
 note() { echo "      $*"; }
 finish() {
@@ -351,13 +354,14 @@ main() {
   VERSION=$(sed -nE 's/.*"productVersion": *"([^"]*)".*/\1/p' "$source_dir/resources/version.json")
   check_refused_versions
 
-  check "make-deb packages the built tree" make_package || exit 1
+  check "make-deb packages the built tree" make_package || { echo "$failures failed"; exit 1; }
   check "the package is named for the version in version.json" package_named_for_version
   check "the package holds the expected files" contents_as_expected
   check "files belong to root; only the program is executable" owners_and_modes
   check "control fields" control_fields
   check "lintian reports no error and no warning" lintian_clean
-  check "dpkg installs it into a scratch root" install_into_scratch_root || exit 1
+  check "dpkg installs it into a scratch root" install_into_scratch_root ||
+    { echo "$failures failed"; exit 1; }
   check "depends on the packages of every linked library" depends_on_linked_libraries
   check "conffiles and md5sums" control_files
   check "AppStream metadata valid (pedantic)" appstream_clean validate \
