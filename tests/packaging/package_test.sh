@@ -289,8 +289,8 @@ manual_page_clean() {
   [[ -z "$warnings" ]] || { note "$warnings"; return 1; }
 }
 
-# The page has its sections, and its ENVIRONMENT section names every
-# VELORWIND_ variable that the program reads.
+# The page has its sections, and its ENVIRONMENT section has an entry for
+# every VELORWIND_ variable that the program reads.
 manual_page_complete() {
   local page environment section variable result=0
   page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$ROOT/usr/share/man/man1/velorwind.1.gz" 2>/dev/null)
@@ -300,7 +300,8 @@ manual_page_complete() {
   environment=$(awk '/^ENVIRONMENT$/ { on = 1; next } /^[A-Z]/ { on = 0 } on' <<< "$page")
   for variable in $(grep -rhoE '"VELORWIND_[A-Z_]+"' "$source_dir"/{app,display,platform,resources,status,text} |
                     tr -d '"' | sort -u); do
-    grep -qw "$variable" <<< "$environment" || { note "$variable is not described"; result=1; }
+    grep -qE "^ {7}$variable(,| |$)" <<< "$environment" ||
+      { note "$variable has no entry"; result=1; }
   done
   return "$result"
 }
