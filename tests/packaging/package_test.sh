@@ -30,24 +30,15 @@ check() {  # check DESCRIPTION COMMAND...: fails with COMMAND
   return 1
 }
 note() { echo "      $*"; }
-finish() {
-  local status=$?
-  x_session_end
-  exit "$status"
-}
-trap finish EXIT
+trap x_session_end EXIT
 trap 'exit 130' INT TERM
 
-require_tools() {
-  local missing=() tool
-  for tool in dpkg-deb dpkg-shlibdeps dpkg-gencontrol dpkg-parsechangelog lintian appstreamcli \
-              desktop-file-validate man Xvfb xdotool identify; do
-    command -v "$tool" > /dev/null || missing+=("$tool")
-  done
-  if ((${#missing[@]})); then
-    echo "FAIL: tools present (missing: ${missing[*]}; scripts/setup installs them)"
-    exit 1
-  fi
+TOOLS="dpkg-deb dpkg-shlibdeps dpkg-gencontrol dpkg-parsechangelog lintian appstreamcli
+       desktop-file-validate man Xvfb xdotool identify"
+tools_present() {
+  local missing
+  missing=$(for tool in $TOOLS; do command -v "$tool" > /dev/null || echo "$tool"; done)
+  [[ -z "$missing" ]] || { note "missing:" $missing "(scripts/setup installs them)"; return 1; }
 }
 
 # --- Versions the package cannot carry ----------------------------------------
@@ -350,7 +341,7 @@ installed_program_runs() {
 }
 
 main() {
-  require_tools
+  check "tools present" tools_present || { echo "$failures failed"; exit 1; }
   mkdir -p "$work"
   VERSION=$(sed -nE 's/.*"productVersion": *"([^"]*)".*/\1/p' "$source_dir/resources/version.json")
   check_refused_versions
