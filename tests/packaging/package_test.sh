@@ -37,8 +37,8 @@ TOOLS="dpkg-deb dpkg-shlibdeps dpkg-gencontrol dpkg-parsechangelog lintian appst
        desktop-file-validate man Xvfb xdotool identify"
 tools_present() {
   local missing
-  missing=$(for tool in $TOOLS; do command -v "$tool" > /dev/null || echo "$tool"; done)
-  [[ -z "$missing" ]] || { note "missing:" $missing "(scripts/setup installs them)"; return 1; }
+  missing=$(for tool in $TOOLS; do command -v "$tool" > /dev/null || printf '%s ' "$tool"; done)
+  [[ -z "$missing" ]] || { note "missing: $missing(scripts/setup installs them)"; return 1; }
 }
 
 # --- Versions the package cannot carry ----------------------------------------
@@ -136,7 +136,7 @@ contents_as_expected() {
 control_rows() {
   cat <<ROWS
 Package|velorwind
-Version|$(sed 's/[.]/[.]/g' <<< "$VERSION")
+Version|${VERSION//./[.]}
 Architecture|$(dpkg --print-architecture)
 Maintainer|[^<>]+ <[^<>@ ]+@[^<>@ ]+>
 Section|utils
@@ -166,7 +166,7 @@ control_fields() {
 depends_on_linked_libraries() {
   local depended library owner result=0
   # The packages named in Depends, alternatives included, without versions.
-  depended=$(dpkg-deb --field "$PACKAGE" Depends | tr ',|' '\n\n' | awk '{ print $1 }')
+  depended=$(dpkg-deb --field "$PACKAGE" Depends | tr ',|' '\n' | awk '{ print $1 }')
   for library in $(objdump -p "$ROOT/usr/bin/velorwind" | awk '$1 == "NEEDED" { print $2 }'); do
     owner=$(dpkg -S "*/$library" 2>/dev/null | head -n1 | cut -d: -f1)
     [[ -n "$owner" ]] || { note "no package ships $library"; result=1; continue; }
