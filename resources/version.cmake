@@ -14,18 +14,23 @@ set(VELORWIND_VERSION_FILE ${CMAKE_CURRENT_LIST_DIR}/version.json)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VELORWIND_VERSION_FILE})
 file(READ ${VELORWIND_VERSION_FILE} _velorwind_version_json)
 
+# _velorwind_version_field(OUT FIELD PATTERN [WHY]): WHY, when given, ends
+# the message that refuses a malformed value.
 function(_velorwind_version_field out_var field pattern)
   string(JSON value ERROR_VARIABLE error GET "${_velorwind_version_json}" ${field})
   if(error OR NOT value MATCHES "${pattern}")
-    message(FATAL_ERROR "version.json: ${field} is missing or malformed: '${value}'")
+    message(FATAL_ERROR "version.json: ${field} is missing or malformed: '${value}'${ARGN}")
   endif()
   set(${out_var} "${value}" PARENT_SCOPE)
 endfunction()
 
+# Four numbers are also always a valid Debian version, which the package takes.
+set(_velorwind_version_form ". It must be four numbers joined by dots, as 1.0.0.5: the \
+version block holds it so, and the Debian package takes it as its version.")
 foreach(kind FILE PRODUCT)
   string(TOLOWER ${kind} prefix)
   _velorwind_version_field(VELORWIND_${kind}_VERSION ${prefix}Version
-                           "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
+                           "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$" "${_velorwind_version_form}")
   string(REPLACE "." ";" parts "${VELORWIND_${kind}_VERSION}")
   foreach(part IN LISTS parts)
     if(part GREATER 65535)

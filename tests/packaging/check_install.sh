@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # check_install.sh BUILD_DIR: installs the build into a private folder and
-# checks that every desktop file lands where sessions look for it.
+# checks that every desktop file lands where sessions, menus, manual readers
+# and software centres look for it.
 set -u
 build=$1
 stage=$(mktemp -d)
@@ -19,7 +20,7 @@ rm -f "$stage.log"
 root=$stage/usr/local
 check "the program is installed and runnable" test -x "$root/bin/velorwind"
 check "the menu entry" test -f "$root/share/applications/velorwind.desktop"
-for size in 16 32; do
+for size in 16 32 64 128; do
   icon=$root/share/icons/hicolor/${size}x${size}/apps/velorwind.png
   check "the ${size}x${size} icon" test -f "$icon"
   if command -v identify > /dev/null; then
@@ -27,11 +28,16 @@ for size in 16 32; do
       test "$(identify -format '%wx%h' "$icon")" = "${size}x${size}"
   fi
 done
+check "the manual page" test -f "$root/share/man/man1/velorwind.1"
+check "the AppStream metadata under its component's name" \
+  test -f "$root/share/metainfo/io.github.velorwind.velorwind.metainfo.xml"
 check "the autostart entry where sessions look" test -f "$stage/etc/xdg/autostart/velorwind.desktop"
 for entry in "$root/share/applications/velorwind.desktop" "$stage/etc/xdg/autostart/velorwind.desktop"; do
   check "$(basename "$(dirname "$entry")") entry starts the installed program" \
     grep -qx 'Exec=velorwind' "$entry"
 done
+check "the autostart entry is skipped once the program is removed" \
+  grep -qx 'TryExec=velorwind' "$stage/etc/xdg/autostart/velorwind.desktop"
 if command -v desktop-file-validate > /dev/null; then
   check "the menu entry is valid" desktop-file-validate "$root/share/applications/velorwind.desktop"
   check "the autostart entry is valid" desktop-file-validate "$stage/etc/xdg/autostart/velorwind.desktop"
