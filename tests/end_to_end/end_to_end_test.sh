@@ -188,6 +188,21 @@ check_tray_restarts() {
   alive "$FIRST"
 }
 
+# A second tray host on the same display: one icon in all, then and after it
+# ends.
+check_tray_twice() {
+  local second
+  trayer --edge top --align right --widthtype request --height 24 > /dev/null 2>&1 &
+  second=$!
+  keep_pid "$second"
+  sleep 1
+  all_tray_icon_count_is 1 || { note "icons with two trays: $(all_tray_icon_count)"; return 1; }
+  end_process "$second"
+  sleep 1
+  all_tray_icon_count_is 1 || { note "icons after the second tray ended: $(all_tray_icon_count)"; return 1; }
+  alive "$FIRST"
+}
+
 check_hidden_program_sleeps() {
   press_caption_ok "$DIALOG" || return 1
   wait_for "$REACTION_SECONDS" dialog_hidden || { note "still visible"; return 1; }
@@ -278,6 +293,7 @@ main() {
   fi
   if verdict "a tray started ${LATE_TRAY_SECONDS} s after the program docks the icon" check_late_tray; then
     verdict "a tray killed and started again docks the icon again" check_tray_restarts
+    verdict "a second tray host leaves one icon" check_tray_twice
     verdict "hidden after the tray's restart, the program sleeps" check_hidden_program_sleeps
     verdict "the icon's menu: 表示 shows the dialog in front" check_menu_shows
     verdict "the icon's menu: 終了 ends the program with 0 and removes the icon" check_menu_ends
