@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QMenu>
 
 #include <set>
@@ -84,6 +86,21 @@ DBusIconImages ImagesOf(const QIcon& icon) {
     }
     return images;
 }
+
+// Hides a menu shown as a window of its own once it is no longer active.
+class MenuCloser : public QObject {
+public:
+    explicit MenuCloser(QWidget* menu) : QObject(menu), menu_(menu) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == menu_ && event->type() == QEvent::WindowDeactivate) menu_->hide();
+        return false;
+    }
+
+private:
+    QWidget* menu_;
+};
 
 bool Is(const QDBusMessage& call, const char* member, const char* signature) {
     return call.member() == QLatin1String(member) && call.signature() == QLatin1String(signature);
@@ -211,7 +228,21 @@ QDBusMessage StatusNotifierItem::Answer(const QDBusMessage& call) {
 }
 
 // For panels that ask the item to show its menu rather than drawing it
-// from the exported one.
-void StatusNotifierItem::ShowContextMenu(int x, int y) { menu_->popup(QPoint(x, y)); }
+// from the exported one. A Wayland pop-up needs a recent input event on one
+// of the program's own windows, and the click was on the panel: the menu is
+// a window of its own there, placed by the compositor, closed when it loses
+// the focus or an entry is chosen.
+void StatusNotifierItem::ShowContextMenu(int x, int y) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) &&
+        !(menu_->windowFlags() & Qt::FramelessWindowHint)) {
+        menu_->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+        menu_->installEventFilter(new MenuCloser(menu_.get()));
+        // Of one size, so that a tiling compositor floats it as it does a
+        // dialog rather than giving it a tile.
+        menu_->setFixedSize(menu_->sizeHint());
+    }
+    menu_->popup(QPoint(x, y));
+    menu_->activateWindow();
+}
 
 }  // namespace platform::qt

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Runs the real program under a Wayland compositor (sway with software
 # rendering, its one output a window on a virtual X display, which gives it
-# a pointer and a keyboard that xdotool drives) with a StatusNotifierItem
-# panel on a D-Bus session of its own,
+# a pointer and a keyboard that xdotool drives) with sway's own panel,
+# swaybar, as the StatusNotifierItem watcher and host on a D-Bus session of
+# its own,
 # and drives it as a user would: the dialog appears (a screenshot is kept),
-# the caption's OK and close buttons, Enter and Escape, a second start that
-# hands over its activation token, an activation token from the panel, and
-# the compositor going away.
+# taps and the menu on the panel's icon, the caption's OK and close buttons,
+# Enter and Escape, a second start that hands over its activation token, an
+# activation token provided before a tap (as KDE's panel does), and the
+# compositor going away.
 #
 #   wayland_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE ACTIVATION_TOKEN
 #
@@ -33,6 +35,8 @@ SCREEN=800x600
 # wtype's virtual keyboard is new to the seat each time; a key sent at once
 # is lost while the compositor sets it up.
 KEY_DELAY_MS=300
+# swaybar's tray: icons at the bar's right end, this far from its edges.
+TRAY_PADDING=2
 
 require_tools() {
   local missing=() tool
@@ -78,7 +82,7 @@ prepare_session() {
   chmod 666 "$session_dir/program.log" "$session_dir/panel.out"
 }
 
-# --- The session: bus, panel, compositor ------------------------------------------
+# --- The session: bus, compositor and its panel ------------------------------------------
 
 start_bus() {
   export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"
@@ -88,14 +92,8 @@ start_bus() {
   wait_for 10 test -S "$XDG_RUNTIME_DIR/bus"
 }
 
-start_panel() {
-  "${AS_USER[@]}" "$PYTHON" "$session_dir/sni_desktop.py" serve "$session_dir/work/panel.log" \
-    >> "$session_dir/panel.out" 2>&1 &
-  PANEL_PID=$!
-  keep_pid "$PANEL_PID"
-  wait_for 10 grep -q serving "$session_dir/work/panel.log"
-}
-
+# sni_desktop.py asks swaybar's watcher, and calls the item as other panels
+# do.
 panel() { bounded "${AS_USER[@]}" "$PYTHON" "$session_dir/sni_desktop.py" "$@" 2>> "$session_dir/panel.out"; }
 one_item() { ITEM=$(panel items); [[ -n "$ITEM" && $(wc -l <<< "$ITEM") -eq 1 ]]; }
 no_item() { [[ -z "$(panel items)" ]]; }
@@ -109,8 +107,14 @@ default_floating_border none
 # A compositor that honours activation tokens: the desktops people use
 # bring a window to the front for a valid token.
 focus_on_window_activation focus
+bar {
+  position bottom
+  status_command while :; do sleep 3600; done
+  tray_output *
+  tray_padding $TRAY_PADDING
+}
 CONFIG
-  "${AS_USER[@]}" env DISPLAY="$DISPLAY" WLR_BACKENDS=x11 WLR_X11_OUTPUTS=1 WLR_RENDERER=pixman \
+  "${AS_USER[@]}" env DISPLAY="$DISPLAY" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" WLR_BACKENDS=x11 WLR_X11_OUTPUTS=1 WLR_RENDERER=pixman \
     sway -c "$session_dir/sway.conf" > "$session_dir/sway.log" 2>&1 &
   SWAY_PID=$!
   keep_pid "$SWAY_PID"
@@ -177,9 +181,24 @@ screenshot() {
 click_at() {
   local wait_ms=$((last_click_ms + TAP_SPACING_MS - $(now_ms)))
   ((wait_ms <= 0)) || sleep "$(printf '0.%03d' "$wait_ms")"
-  bounded xdotool mousemove "$1" "$2" click 1
+  bounded xdotool mousemove "$1" "$2" click "${3:-1}"
   last_click_ms=$(now_ms)
 }
+
+# tap_panel_icon [BUTTON]: a click on the one icon of swaybar's tray, at the
+# bar's right end; the bar's height is what the workspace lacks.
+tap_panel_icon() {
+  local area bar side
+  area=$(as_user swaymsg -t get_workspaces 2> /dev/null |
+         "$PYTHON" -c 'import json, sys; print(json.load(sys.stdin)[0]["rect"]["height"])') || return 1
+  bar=$((${SCREEN#*x} - area))
+  side=$((bar - 2 * TRAY_PADDING))
+  ((side > 0)) || { note "no bar"; return 1; }
+  click_at $((${SCREEN%x*} - TRAY_PADDING - side / 2 - 1)) $((${SCREEN#*x} - bar / 2)) "${1:-1}"
+}
+
+# The menu the icon's ContextMenu opens: a window of the program's own.
+menu_shown() { window_facts | grep -q ' velorwind Velorwind$'; }
 
 press_key() { as_user wtype -s "$KEY_DELAY_MS" -k "$1"; }
 
@@ -237,8 +256,27 @@ check_enter_hides() {
   press_key Return && wait_for "$REACTION_SECONDS" dialog_hidden
 }
 
-check_activate_shows() {
-  panel call "$ITEM" Activate 0 0 && wait_for "$REACTION_SECONDS" dialog_in_front
+check_tap_shows() {
+  tap_panel_icon && wait_for "$REACTION_SECONDS" dialog_in_front
+}
+
+check_tap_hides() {
+  tap_panel_icon && wait_for "$REACTION_SECONDS" dialog_hidden && tap_panel_icon &&
+    wait_for "$REACTION_SECONDS" dialog_in_front
+}
+
+check_menu_ends_and_restart() {
+  tap_panel_icon 3 && wait_for "$REACTION_SECONDS" menu_shown || { note "no menu: $(window_facts | tr "\n" ";")"; return 1; }
+  local menu
+  menu=$(window_facts | grep ' velorwind Velorwind$')
+  geometry "$menu" || return 1
+  # Two entries of one height: 終了 is the second.
+  click_at $((X + WIDTH / 2)) $((Y + 3 * HEIGHT / 4))
+  collect_exit "$FIRST" || { note "still running"; return 1; }
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == 0)) || return 1
+  wait_for "$REACTION_SECONDS" no_item || { note "the icon is left on the panel"; return 1; }
+  check_first_start
 }
 
 # another_window: a second program in front of the dialog; sets OTHER_PID.
@@ -260,7 +298,7 @@ check_panel_token_raises() {
   as_user swaymsg '[app_id="org.freedesktop.weston.wayland-clickdot"] focus' > /dev/null
   wait_for "$REACTION_SECONDS" other_in_front || { note "the other window did not come back"; return 1; }
   new_token || return 1
-  panel call "$ITEM" ProvideXdgActivationToken "$TOKEN" && panel call "$ITEM" Activate 0 0 || return 1
+  panel call "$ITEM" ProvideXdgActivationToken "$TOKEN" && tap_panel_icon || return 1
   wait_for "$REACTION_SECONDS" dialog_in_front || { note "still behind"; return 1; }
   end_process "$OTHER_PID"
 }
@@ -271,7 +309,7 @@ check_hidden_sleeps() {
 }
 
 check_escape_ends() {
-  panel call "$ITEM" Activate 0 0 && wait_for "$REACTION_SECONDS" dialog_in_front || return 1
+  tap_panel_icon && wait_for "$REACTION_SECONDS" dialog_in_front || return 1
   press_key Escape || return 1
   collect_exit "$FIRST" || { note "still running"; return 1; }
   note "exit code $EXIT_CODE"
@@ -305,23 +343,26 @@ main() {
   rm -f "$artifacts/wayland.png"
   x_session_begin
   prepare_session || { fail "session folder prepared"; exit 1; }
-  if ! start_display "$SCREEN" || ! start_bus || ! start_panel || ! start_compositor; then
-    fail "display, bus, panel and compositor"
+  if ! start_display "$SCREEN" || ! start_bus || ! start_compositor; then
+    fail "display, bus and compositor"
     exit 1
   fi
   program_environment
-  note "sway on $WAYLAND_DISPLAY ($SCREEN), a StatusNotifierItem panel, as $(as_user id -un)"
+  note "sway on $WAYLAND_DISPLAY ($SCREEN) with swaybar, as $(as_user id -un)"
 
-  if verdict "first start shows the dialog in front; the panel gets its item" check_first_start; then
+  if verdict "first start shows the dialog in front; swaybar shows its icon" check_first_start; then
     verdict "screenshot of the dialog with its gauges drawn" check_screenshot
     verdict "caption OK hides the dialog; the program stays" check_caption_ok
     verdict "second start with its token exits 0 and shows the hidden dialog in front" \
       check_second_start_shows
     verdict "Enter hides the dialog" check_enter_hides
-    verdict "Activate on the panel shows the hidden dialog in front" check_activate_shows
+    verdict "a tap on the icon shows the hidden dialog in front" check_tap_shows
+    verdict "a tap on the icon hides the dialog in front; the next shows it" check_tap_hides
+    verdict "right click: the menu's 終了 ends the program with 0; it starts again" \
+      check_menu_ends_and_restart
     verdict "second start with its token brings a covered dialog to the front" \
       check_second_start_raises
-    verdict "a token from the panel, then Activate, brings a covered dialog to the front" \
+    verdict "a token provided, then a tap, brings a covered dialog to the front" \
       check_panel_token_raises
     verdict "hidden, the program sleeps" check_hidden_sleeps
     verdict "Escape ends the program with 0 and removes its item" check_escape_ends
