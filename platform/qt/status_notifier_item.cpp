@@ -233,8 +233,11 @@ QDBusMessage StatusNotifierItem::Answer(const QDBusMessage& call) {
 // a window of its own there, placed by the compositor, closed when it loses
 // the focus or an entry is chosen.
 void StatusNotifierItem::ShowContextMenu(int x, int y) {
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) &&
-        !(menu_->windowFlags() & Qt::FramelessWindowHint)) {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        menu_->popup(QPoint(x, y));
+        return;
+    }
+    if (!(menu_->windowFlags() & Qt::FramelessWindowHint)) {
         menu_->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
         menu_->installEventFilter(new MenuCloser(menu_.get()));
         // Of one size, so that a tiling compositor floats it as it does a

@@ -130,8 +130,12 @@ check_context_menu() {
   panel call "$ITEM" ContextMenu 200 200 || return 1
   wait_for "$REACTION_SECONDS" menu_window || { note "no menu appeared"; return 1; }
   bounded xdotool key Escape
-  wait_for "$REACTION_SECONDS" sh -c '! "$0" menu_window' true 2> /dev/null || true
+  # Closed, the menu leaves the dialog in front as it was.
+  wait_for "$REACTION_SECONDS" no_menu_window || { note "the menu stayed"; return 1; }
+  wait_for "$REACTION_SECONDS" dialog_in_front || { note "the dialog lost the focus"; return 1; }
 }
+
+no_menu_window() { ! menu_window; }
 
 check_menu_shows() {
   activate && wait_for "$REACTION_SECONDS" dialog_hidden || { note "not hidden"; return 1; }
