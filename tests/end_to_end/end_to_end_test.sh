@@ -26,27 +26,8 @@ EXIT_SECONDS=10
 # this even under the sanitizers (some 60 ms there).
 SECOND_START_LIMIT_MS=1000
 
-failures=0
-started_ms=$(now_ms)
-
-pass() { echo "PASS: $1 (at $(($(now_ms) - started_ms)) ms)"; }
-fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
-# verdict NAME COMMAND...: PASS when COMMAND succeeds; fails with it.
-verdict() {
-  local name=$1; shift
-  if "$@"; then pass "$name"; return 0; fi
-  fail "$name"
-  return 1
-}
-note() { echo "      $*"; }
-
-finish() {
-  local status=$?
-  x_session_end
-  exit "$status"
-}
-trap finish EXIT
-trap 'exit 130' INT TERM
+# shellcheck source=tests/end_to_end/checks.sh
+source "$(dirname "$0")/checks.sh"
 
 require_tools() {
   local missing=() tool
@@ -267,11 +248,7 @@ main() {
   fi
   stop_display
 
-  if ((failures)); then
-    echo "program output:"; sed 's/^/      /' "$session_dir/program.log"
-  fi
-  echo "$failures failed, $(($(now_ms) - started_ms)) ms"
-  exit $((failures > 100 ? 100 : failures))
+  report_and_exit
 }
 
 main

@@ -40,25 +40,8 @@ DESCRIPTOR_LIMIT=1024
 FLOOD_CONNECTIONS=1100
 FLOOD_SECONDS=8
 
-failures=0
-started_ms=$(now_ms)
-pass() { echo "PASS: $1 (at $(($(now_ms) - started_ms)) ms)"; }
-fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
-note() { echo "      $*"; }
-verdict() {
-  local name=$1; shift
-  if "$@"; then pass "$name"; return 0; fi
-  fail "$name"
-  return 1
-}
-
-finish() {
-  local status=$?
-  x_session_end
-  exit "$status"
-}
-trap finish EXIT
-trap 'exit 130' INT TERM
+# shellcheck source=tests/end_to_end/checks.sh
+source "$(dirname "$0")/checks.sh"
 
 # --- The faults, each applied to a tree folder --------------------------------
 
@@ -347,11 +330,7 @@ main() {
     refused_start "open to other users" "$session_dir/open-runtime"
   stop_display
 
-  if ((failures)); then
-    echo "program output:"; sed 's/^/      /' "$session_dir/program.log"
-  fi
-  echo "$failures failed, $(($(now_ms) - started_ms)) ms"
-  exit $((failures > 100 ? 100 : failures))
+  report_and_exit
 }
 
 main
