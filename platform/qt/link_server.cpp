@@ -1,5 +1,6 @@
 #include "platform/qt/link_server.h"
 
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
@@ -67,17 +68,7 @@ TitleServer::TitleServer(WindowHandle dialog, QByteArray path)
     idleTimer_.setSingleShot(true);
     QObject::connect(&idleTimer_, &QTimer::timeout, &idleTimer_, [this] { DropIdle(); });
     acceptTimer_.setSingleShot(true);
-    QObject::connect(&acceptTimer_, &QTimer::timeout, &acceptTimer_, [this] {
-        if (!listener_.valid()) {
-            Relisten();
-            return;
-        }
-        epoll_event event{};
-        event.events = EPOLLIN;
-        event.data.fd = listener_.get();
-        ::epoll_ctl(events_.get(), EPOLL_CTL_MOD, listener_.get(), &event);
-        AcceptPending();
-    });
+    QObject::connect(&acceptTimer_, &QTimer::timeout, &acceptTimer_, [this] { Retry(); });
 }
 
 TitleServer::~TitleServer() {
@@ -285,6 +276,9 @@ void TitleServer::AcceptPending() {
             if (error == EINTR || error == ECONNABORTED || error == EPROTO) continue;
             if (error == EAGAIN) break;
             if (IsOutOfDescriptors(error)) {
+                // The kernel says so even with nothing waiting; only a
+                // connection that waits is worth dropping another for.
+                if (!ConnectionWaiting()) break;
                 if (DropLongestIdle()) continue;
                 PauseAccepting();
                 break;
@@ -296,17 +290,40 @@ void TitleServer::AcceptPending() {
         if (!AddToEvents(events_.get(), socket.get(), EPOLLIN | EPOLLRDHUP)) continue;
         connections_.push_back(
             std::make_unique<Connection>(Connection{std::move(socket), {}, Clock::now()}));
+        // A second start writes its requests as soon as it connects: read
+        // them now, before a flood can make this connection the one to drop.
+        Read(*connections_.back());
     }
     ArmIdleTimer();
+}
+
+bool TitleServer::ConnectionWaiting() const {
+    pollfd waiting{listener_.get(), POLLIN, 0};
+    return ::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN) != 0;
 }
 
 // Stops watching the listener for a moment: with nothing to drop, accepting
 // again at once would only fail again, in a busy loop.
 void TitleServer::PauseAccepting() {
+    WatchListener(0);
+    acceptTimer_.start(RETRY_PAUSE);
+}
+
+// After a pause for descriptors: listen again, or accept again.
+void TitleServer::Retry() {
+    if (!listener_.valid()) {
+        Relisten();
+        return;
+    }
+    WatchListener(EPOLLIN);
+    AcceptPending();
+}
+
+void TitleServer::WatchListener(std::uint32_t events) {
     epoll_event event{};
+    event.events = events;
     event.data.fd = listener_.get();
     ::epoll_ctl(events_.get(), EPOLL_CTL_MOD, listener_.get(), &event);
-    acceptTimer_.start(RETRY_PAUSE);
 }
 
 void TitleServer::Read(Connection& connection) {

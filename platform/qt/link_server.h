@@ -21,6 +21,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -55,8 +56,6 @@ public:
     // the socket cannot be made there.
     TitleClaim Listen(QString* problem);
 
-    std::size_t ConnectionCount() const { return connections_.size(); }
-
 private:
     struct Connection {
         FileDescriptor socket;
@@ -68,12 +67,15 @@ private:
     void WatchFolder();
     void HandleEvents();
     void AcceptPending();
+    bool ConnectionWaiting() const;
     void Read(Connection& connection);
     void Drop(int socket);
     bool DropLongestIdle();
     void DropIdle();
     void ArmIdleTimer();
     void PauseAccepting();
+    void Retry();
+    void WatchListener(std::uint32_t events);
     void FolderChanged();
     void KeepSocketPath();
     void Relisten();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 
 #include "platform/linux/battery_lifetime.h"
 #include "platform/power_status.h"
+#include "tests/platform/descriptor_limit.h"
 #include "tests/platform/linux/prepared_tree.h"
 
 namespace {
@@ -262,23 +262,6 @@ TEST(PowerStatus, AnUnreadableSupplyReadsAsUnknownNeverAbsent) {
     }
 }
 
-// The lowest descriptor limit that lets the process open `spare` more.
-class DescriptorLimit {
-public:
-    explicit DescriptorLimit(int spare) {
-        ::getrlimit(RLIMIT_NOFILE, &saved_);
-        const int lowestFree = ::dup(0);
-        ::close(lowestFree);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = static_cast<rlim_t>(lowestFree + spare);
-        ::setrlimit(RLIMIT_NOFILE, &lowered);
-    }
-    ~DescriptorLimit() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
-
 // The supplies' folder opens, a supply's does not: the descriptors are gone,
 // as a flood of connections once made them.
 TEST(PowerStatus, DescriptorsRunningOutReadAsUnknown) {
@@ -286,7 +269,7 @@ TEST(PowerStatus, DescriptorsRunningOutReadAsUnknown) {
     Prepare(tree, {External("AC", "Mains", "0"), Battery("BAT0", LAPTOP_DISCHARGING)});
     PowerStatusRecord status;
     {
-        const DescriptorLimit limit(1);
+        const velorwind_test::DescriptorLimit limit(1);
         ASSERT_TRUE(QueryPowerStatus(&status, true));
     }
     EXPECT_EQ(status.externalPower, EXTERNAL_POWER_UNKNOWN);

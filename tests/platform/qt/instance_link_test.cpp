@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -22,6 +24,7 @@
 #include "platform/qt/instance_link.h"
 #include "platform/qt/link_socket.h"
 #include "platform/qt/window_object.h"
+#include "tests/platform/descriptor_limit.h"
 #include "tests/platform/qt/qt_test_support.h"
 
 namespace {
@@ -219,6 +222,50 @@ TEST(InstanceLink, ConnectionsAreCappedAndIdleOnesTimeOut) {
     EXPECT_FALSE(DroppedWithin(flood.back().get(), 1000)) << "the newest stays a while";
     EXPECT_TRUE(DroppedWithin(flood.back().get(), qt::LINK_IDLE_TIMEOUT.count() + 3000))
         << "one byte, then nothing: idle";
+}
+
+bool BecomesVisible(WindowHandle dialog, int timeoutMs) {
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!IsWindowVisible(dialog) && Clock::now() < end) QCoreApplication::processEvents();
+    return IsWindowVisible(dialog);
+}
+
+// With no descriptor left for a new connection, the listener drops the
+// connection idle longest to make room; with none to drop it waits and
+// accepts once descriptors are back. It never stops listening.
+TEST(InstanceLink, DescriptorsRunningOutNeverStopTheListener) {
+    const std::u16string title = qt_test::UniqueTitle(u"exhausted");
+    WindowHandle dialog = CreateTitled(title);
+    ASSERT_NE(dialog, nullptr);
+    const FileDescriptor idle = Connect(title);
+    ASSERT_FALSE(DroppedWithin(idle.get(), 200)) << "accepted";
+
+    // Sockets are made before the limit; connecting them takes no new one.
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = SocketPath(title);
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    const auto* target = reinterpret_cast<const sockaddr*>(&address);
+    FileDescriptor making(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    FileDescriptor waiting(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    {
+        const velorwind_test::DescriptorLimit limit(0);
+        ASSERT_EQ(::connect(making.get(), target, sizeof address), 0);
+        ASSERT_TRUE(qt::SendAll(making.get(), "show\n", 1000));
+        EXPECT_TRUE(BecomesVisible(dialog, 2000)) << "a request while descriptors are out";
+        EXPECT_TRUE(DroppedWithin(idle.get(), 500)) << "the idle connection made room";
+    }
+    making = FileDescriptor();
+    ShowWindow(dialog, SHOW_HIDE);
+    qt_test::ProcessPendingEvents();
+    {
+        const velorwind_test::DescriptorLimit limit(0);
+        ASSERT_EQ(::connect(waiting.get(), target, sizeof address), 0);
+        ASSERT_TRUE(qt::SendAll(waiting.get(), "show\n", 1000));
+        EXPECT_FALSE(BecomesVisible(dialog, 300)) << "nothing to drop: it must wait";
+    }
+    EXPECT_TRUE(BecomesVisible(dialog, 2000)) << "accepted once descriptors are back";
+    DestroyWindow(dialog);
 }
 
 // A start that finds anything but a socket in the socket's place cannot
