@@ -195,10 +195,10 @@ TEST_F(StoreInformationTest, AHungFileSystemFailsWithinItsBound) {
     const std::size_t threadsBefore = ThreadCount();
 
     std::atomic<bool> done = false;
-    std::atomic<bool> answered = true;
+    std::atomic<int> answered = 0;
     std::thread refresh([&] {
         StoreInfoRecord info{};
-        for (int tick = 0; tick < 20; ++tick) answered = answered && QueryStoreInformation(&info);
+        for (int tick = 0; tick < 20; ++tick) answered += QueryStoreInformation(&info) ? 1 : 0;
         done = true;
     });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -217,7 +217,7 @@ TEST_F(StoreInformationTest, AHungFileSystemFailsWithinItsBound) {
     refresh.join();
 
     EXPECT_TRUE(returned) << "twenty refreshes waited for the dead mount";
-    EXPECT_FALSE(answered);
+    EXPECT_EQ(answered, 0);
     EXPECT_EQ(calls, 1) << "the dead mount was asked again while its call hung";
     EXPECT_LE(threadsHung, threadsBefore + 2) << "refresh thread and one helper at most";
     EXPECT_FALSE(failingAnswered) << "EIO";
