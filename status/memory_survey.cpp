@@ -128,7 +128,27 @@ void BuildLabel(text::OwnedText& label, const char16_t* prefix, const char16_t* 
     label.TakeOver(suffixed);
 }
 
+// A group with no volume at this survey shows nothing, as before the first
+// card: a card that was taken out must not go on showing its last size.
+void ClearGroup(text::OwnedText& totalLabel, text::OwnedText& totalText, text::OwnedText& freeLabel,
+                text::OwnedText& freeText, std::uint8_t& freePercent) {
+    totalLabel.Clear();
+    totalText.Clear();
+    freeLabel.Clear();
+    freeText.Clear();
+    freePercent = 0;
+}
+
 void WriteVolumeTexts(MemoryTexts& texts, const VolumeGroups& groups) {
+    if (groups.count == 0) {
+        ClearGroup(texts.vol1TotalLabel, texts.vol1TotalText, texts.vol1FreeLabel,
+                   texts.vol1FreeText, texts.vol1FreePercent);
+    }
+    if (groups.count < 2) {
+        ClearGroup(texts.vol2TotalLabel, texts.vol2TotalText, texts.vol2FreeLabel,
+                   texts.vol2FreeText, texts.vol2FreePercent);
+    }
+    if (groups.count == 0) return;
     if (groups.firstName[0] != u'\0') {
         BuildLabel(texts.vol1TotalLabel, TEXT_TOTAL, groups.firstName, false);
         BuildLabel(texts.vol1FreeLabel, TEXT_FREE, groups.firstName, false);
@@ -159,10 +179,11 @@ bool SurveyMemory(MemoryTexts& texts) {
 
     VolumeGroups groups;
     std::memset(&groups, 0, sizeof groups);
+    // Only a failure of the query machinery keeps the cards shown before;
+    // a root that was read says which cards are there now.
     if (!EnumerateVolumes(freeSpace, groups)) return false;
-    if (groups.count == 0) return false;
     WriteVolumeTexts(texts, groups);
-    return true;
+    return groups.count > 0;
 }
 
 }  // namespace status

@@ -35,8 +35,10 @@ extern MemoryTexts memoryTexts;
 // Characters of FormatGrouped's two working buffers.
 constexpr std::size_t GROUPED_BUFFER_CHARS = 128;
 
-// Rewrites the fields it gets values for. True when at least one memory card
-// was counted and the card fields were rewritten.
+// Rewrites the fields it gets values for. Once the root has been read, a card
+// group with no volume is emptied (labels, texts and a percentage of 0);
+// when the look-up or the enumeration fails, the card fields keep their
+// values. True when at least one memory card was counted.
 bool SurveyMemory(MemoryTexts& texts);
 
 // Decimal with a comma between groups of three; the leading group is

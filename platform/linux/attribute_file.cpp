@@ -1,15 +1,40 @@
 #include "platform/linux/attribute_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <charconv>
 
-#include "platform/linux/file_descriptor.h"
-
 namespace platform::linux_status {
+
+namespace {
+
+void Note(NoValue* why, NoValue reason) {
+    if (why != nullptr) *why = reason;
+}
+
+}  // namespace
+
+bool IsMissing(int error) {
+    return error == ENOENT || error == ENOTDIR;
+}
+
+FileDescriptor OpenRegularFile(int folder, const char* name, NoValue* why) {
+    FileDescriptor file(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!file.valid()) {
+        Note(why, IsMissing(errno) ? NoValue::Missing : NoValue::Unreadable);
+        return file;
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        Note(why, NoValue::Unreadable);
+        return FileDescriptor();
+    }
+    return file;
+}
 
 std::optional<std::size_t> ReadAtMost(int descriptor, std::span<char> buffer) {
     std::size_t filled = 0;
@@ -45,12 +70,15 @@ std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t low
 }
 
 std::optional<std::string_view> ReadAttributeText(int folder, const char* name,
-                                                  std::span<char> buffer) {
-    const FileDescriptor file(::openat(folder, name, O_RDONLY | O_CLOEXEC));
+                                                  std::span<char> buffer, NoValue* why) {
+    const FileDescriptor file = OpenRegularFile(folder, name, why);
     if (!file.valid()) return std::nullopt;
     const std::optional<std::size_t> count = ReadAtMost(file.get(), buffer);
     // A full buffer means the file may go on: it is not a value we know.
-    if (!count || *count == buffer.size()) return std::nullopt;
+    if (!count || *count == buffer.size()) {
+        Note(why, NoValue::Unreadable);
+        return std::nullopt;
+    }
     return TrimBlanks(std::string_view(buffer.data(), *count));
 }
 

@@ -41,7 +41,10 @@ bool LineReader::Refill() {
     start_ = 0;
     const std::optional<std::size_t> count =
         ReadAtMost(descriptor_, std::span<char>(buffer_).subspan(end_));
-    if (!count) droppingLine_ = true;  // a read error may have cut the line
+    if (!count) {
+        droppingLine_ = true;  // a read error may have cut the line
+        failed_ = true;
+    }
     if (!count || *count == 0) return false;
     end_ += *count;
     return true;

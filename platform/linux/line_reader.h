@@ -26,6 +26,9 @@ public:
     // without a line end is still a line.
     std::optional<std::string_view> Next();
 
+    // True once a read failed: the lines given so far may not be all.
+    bool Failed() const { return failed_; }
+
 private:
     bool Refill();
 
@@ -35,6 +38,7 @@ private:
     std::size_t end_ = 0;
     bool atEnd_ = false;
     bool droppingLine_ = false;  // the unfinished line cannot be trusted
+    bool failed_ = false;
 };
 
 }  // namespace platform::linux_status

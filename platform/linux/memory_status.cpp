@@ -57,7 +57,7 @@ MemoryFigures ReadMemoryFigures() {
     MemoryFigures figures;
     std::string path(linux_status::ProcfsRoot());
     path += "/meminfo";
-    const linux_status::FileDescriptor table(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const linux_status::FileDescriptor table = linux_status::OpenRegularFile(AT_FDCWD, path.c_str());
     if (!table.valid()) return figures;
     linux_status::LineReader lines(table.get());
     while (const std::optional<std::string_view> line = lines.Next()) {

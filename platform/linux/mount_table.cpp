@@ -101,11 +101,13 @@ constexpr bool IsOctalDigit(char c) {
 // The kernel writes blank, tab, line end and backslash in a mount point as
 // a backslash and three octal digits (\040, \011, \012, \134). Any other
 // backslash, or one that would make a NUL, means the line is not what the
-// kernel wrote. The result is NUL-terminated in `target`.
+// kernel wrote, and so does a raw NUL, which would cut the path short and
+// measure another folder. The result is NUL-terminated in `target`.
 bool DecodeMountPoint(std::string_view escaped, std::span<char> target) {
     std::size_t written = 0;
     for (std::size_t at = 0; at < escaped.size(); ++at) {
         char c = escaped[at];
+        if (c == '\0') return false;
         if (c == '\\') {
             const std::string_view digits = escaped.substr(at + 1, 3);
             if (digits.size() != 3 || !IsOctalDigit(digits[0]) || !IsOctalDigit(digits[1]) ||
@@ -160,7 +162,9 @@ std::vector<KnownMount>& KnownMounts() {
     return known;
 }
 
-bool IsRemovableMount(const RemovableDiskJudge& disks, const MountLine& line) {
+// Nothing when sysfs could not be read; that is not kept, so the next
+// enumeration judges again.
+std::optional<bool> IsRemovableMount(const RemovableDiskJudge& disks, const MountLine& line) {
     const std::string_view root = SysfsRoot();
     auto& known = KnownMounts();
     for (const KnownMount& mount : known) {
@@ -169,18 +173,20 @@ bool IsRemovableMount(const RemovableDiskJudge& disks, const MountLine& line) {
             return mount.removable;
         }
     }
-    const bool removable = disks.IsRemovable(line.major, line.minor);
+    const std::optional<bool> removable = disks.IsRemovable(line.major, line.minor);
+    if (!removable) return std::nullopt;
     if (known.size() >= KNOWN_MOUNTS) known.clear();
-    known.push_back({std::string(root), line.mountId, line.major, line.minor, removable});
+    known.push_back({std::string(root), line.mountId, line.major, line.minor, *removable});
     return removable;
 }
 
 }  // namespace
 
 RemovableMountReader::RemovableMountReader()
-    : table_(::open(MountTablePath().c_str(), O_RDONLY | O_CLOEXEC)),
+    : table_(OpenRegularFile(AT_FDCWD, MountTablePath().c_str())),
       lines_(table_.get()),
-      disks_(SysfsRoot()) {}
+      disks_(SysfsRoot()),
+      failed_(!table_.valid()) {}
 
 bool RemovableMountReader::Next(RemovableMount& mount) {
     if (!table_.valid()) return false;
@@ -193,11 +199,18 @@ bool RemovableMountReader::Next(RemovableMount& mount) {
         if (name.empty()) continue;
         // The folder rule needs no sysfs; major 0 is the kernel's number for
         // file systems without a block device (tmpfs, proc, network).
-        const bool removable = IsUnderMediaFolder(mountPoint) ||
-                               (line->major != 0 && IsRemovableMount(disks_, *line));
+        std::optional<bool> removable = true;
+        if (!IsUnderMediaFolder(mountPoint)) {
+            removable = line->major != 0 ? IsRemovableMount(disks_, *line) : false;
+        }
+        if (!removable) {
+            failed_ = true;
+            continue;
+        }
         // Only the few counted mounts need their names in UTF-16.
-        if (removable && Utf8ToUtf16(name, mount.name.data(), mount.name.size())) return true;
+        if (*removable && Utf8ToUtf16(name, mount.name.data(), mount.name.size())) return true;
     }
+    failed_ = failed_ || lines_.Failed();
     return false;
 }
 

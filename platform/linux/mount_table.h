@@ -24,8 +24,9 @@ struct RemovableMount {
 
 // Counted: block devices on removable media (see RemovableDiskJudge) and any
 // mount under /media/ or /run/media/, where desktops mount what the user
-// plugs in. Skipped: malformed lines, mount points that do not decode or
-// are too long, names that are not UTF-8 or do not fit a root entry.
+// plugs in. Skipped: malformed lines, mount points that do not decode (a raw
+// NUL included) or are too long, names that are not UTF-8 or do not fit a
+// root entry.
 class RemovableMountReader {
 public:
     // Opens the table afresh; the roots are read now.
@@ -35,10 +36,15 @@ public:
     // once when the table cannot be opened.
     bool Next(RemovableMount& mount);
 
+    // True when the mounts given may not be all: the table could not be
+    // opened or read to its end, or a mount's device could not be judged.
+    bool Failed() const { return failed_; }
+
 private:
     FileDescriptor table_;
     LineReader lines_;
     RemovableDiskJudge disks_;
+    bool failed_;
 };
 
 }  // namespace platform::linux_status

@@ -38,13 +38,16 @@ struct BatteryReading {
 };
 
 // What the external supplies said; unreadable `online` files say nothing.
+// A supply that could not be read at all may be a charger that is online,
+// so without another one online the state is unknown, never off.
 struct ExternalPowerReading {
     bool anyOnline = false;
     bool anyAnswered = false;
+    bool anyUnreadable = false;
 
     std::uint8_t State() const {
         if (anyOnline) return EXTERNAL_POWER_ON;
-        return anyAnswered ? EXTERNAL_POWER_OFF : EXTERNAL_POWER_UNKNOWN;
+        return anyAnswered && !anyUnreadable ? EXTERNAL_POWER_OFF : EXTERNAL_POWER_UNKNOWN;
     }
 };
 
@@ -195,6 +198,34 @@ void StoreBattery(const BatteryReading& battery, std::uint8_t& flags, std::uint8
     fullLife = battery.fullLifeSeconds;
 }
 
+// One supply's folder and kind. The kind is nothing when the supply is
+// there but cannot be read.
+struct SupplyFolder {
+    FileDescriptor folder;
+    std::optional<SupplyKind> kind;
+};
+
+SupplyFolder OpenSupply(int classFolder, const char* name) {
+    SupplyFolder supply{FileDescriptor(::openat(classFolder, name,
+                                                O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK)),
+                        std::nullopt};
+    if (!supply.folder.valid()) {
+        // Gone since the listing, or an entry that is no folder: no supply.
+        if (linux_status::IsMissing(errno)) supply.kind = SupplyKind::Other;
+        return supply;
+    }
+    std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
+    linux_status::NoValue why = linux_status::NoValue::Missing;
+    const std::optional<std::string_view> type =
+        ReadAttributeText(supply.folder.get(), "type", buffer, &why);
+    if (type || why == linux_status::NoValue::Missing) supply.kind = KindOf(type.value_or(""));
+    return supply;
+}
+
+// The battery of a slot that a supply which could not be read may have
+// taken: neither present nor absent.
+constexpr BatteryReading UNKNOWN_BATTERY{0, PERCENT_UNKNOWN, LIFETIME_UNKNOWN, LIFETIME_UNKNOWN};
+
 }  // namespace
 
 bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is fresh*/) {
@@ -207,18 +238,26 @@ bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is f
     ExternalPowerReading external;
     std::array<BatteryReading, 2> batteries;  // main, backup
     std::size_t batteriesFound = 0;
+    // A supply that is there but cannot be read (descriptors exhausted, say)
+    // may be the battery or the charger. Batteries are taken in name order,
+    // so from then on every slot not yet filled is unknown: a later battery
+    // would show in the wrong slot.
+    bool unreadableSeen = false;
     for (const std::string& name : SupplyNames(folder.get())) {
-        const FileDescriptor supply(
-            ::openat(::dirfd(folder.get()), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!supply.valid()) continue;
-        std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
-        const SupplyKind kind =
-            KindOf(ReadAttributeText(supply.get(), "type", buffer).value_or(""));
-        if (kind == SupplyKind::External) {
-            NoteExternalSupply(supply.get(), external);
-        } else if (kind == SupplyKind::Battery && batteriesFound < batteries.size() &&
-                   IsSystemBattery(supply.get())) {
-            batteries[batteriesFound++] = ReadBattery(supply.get());
+        const SupplyFolder supply = OpenSupply(::dirfd(folder.get()), name.c_str());
+        if (!supply.kind) {
+            unreadableSeen = true;
+            external.anyUnreadable = true;
+        } else if (*supply.kind == SupplyKind::External) {
+            NoteExternalSupply(supply.folder.get(), external);
+        } else if (*supply.kind == SupplyKind::Battery && !unreadableSeen &&
+                   batteriesFound < batteries.size() && IsSystemBattery(supply.folder.get())) {
+            batteries[batteriesFound++] = ReadBattery(supply.folder.get());
+        }
+    }
+    if (unreadableSeen) {
+        for (std::size_t slot = batteriesFound; slot < batteries.size(); ++slot) {
+            batteries[slot] = UNKNOWN_BATTERY;
         }
     }
 

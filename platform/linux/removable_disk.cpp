@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -31,6 +33,16 @@ bool IsUsbBusComponent(std::string_view component) {
     return component.substr(3).find_first_not_of("0123456789") == std::string_view::npos;
 }
 
+// Whether the attribute reads `expected`; nothing when it is there but
+// cannot be read.
+std::optional<bool> AttributeReads(int folder, const char* name, std::string_view expected) {
+    std::array<char, ATTRIBUTE_BUFFER_BYTES> buffer;
+    NoValue why = NoValue::Missing;
+    const std::optional<std::string_view> text = ReadAttributeText(folder, name, buffer, &why);
+    if (!text && why == NoValue::Unreadable) return std::nullopt;
+    return text == expected;
+}
+
 }  // namespace
 
 RemovableDiskJudge::RemovableDiskJudge(std::string_view sysfsRoot) {
@@ -44,15 +56,17 @@ RemovableDiskJudge::RemovableDiskJudge(std::string_view sysfsRoot) {
 // root. The link is read once and resolved by hand: the kernel's links are
 // relative and lead straight into the device tree, and resolving every
 // component (as realpath does) would cost a system call per folder level at
-// every refresh.
-bool RemovableDiskJudge::ResolveDeviceLink(std::uint32_t major, std::uint32_t minor,
-                                           std::string& device) const {
+// every refresh. False when sysfs knows no such device; nothing when the
+// link could not be read.
+std::optional<bool> RemovableDiskJudge::ResolveDeviceLink(std::uint32_t major, std::uint32_t minor,
+                                                          std::string& device) const {
     char link[PATH_MAX];
     const int length = std::snprintf(link, sizeof link, "%s/dev/block/%u:%u", root_,
                                      static_cast<unsigned>(major), static_cast<unsigned>(minor));
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof link) return false;
     char target[PATH_MAX];
     const ssize_t targetLength = ::readlink(link, target, sizeof target - 1);
+    if (targetLength < 0 && !IsMissing(errno) && errno != EINVAL) return std::nullopt;
     if (targetLength <= 0) return false;
     const std::filesystem::path relative(std::string_view(target, targetLength));
     const std::filesystem::path linkFolder = std::filesystem::path(link).parent_path();
@@ -61,27 +75,33 @@ bool RemovableDiskJudge::ResolveDeviceLink(std::uint32_t major, std::uint32_t mi
     return device.size() < PATH_MAX;
 }
 
-bool RemovableDiskJudge::IsRemovable(std::uint32_t major, std::uint32_t minor) const {
+std::optional<bool> RemovableDiskJudge::IsRemovable(std::uint32_t major,
+                                                    std::uint32_t minor) const {
     if (!usable_) return false;
     std::string device;
-    if (!ResolveDeviceLink(major, minor, device)) return false;
+    const std::optional<bool> linked = ResolveDeviceLink(major, minor, device);
+    if (!linked || !*linked) return linked;
 
-    FileDescriptor disk(::open(device.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!disk.valid()) return false;
+    constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
+    FileDescriptor disk(::open(device.c_str(), folderFlags));
+    if (!disk.valid()) return IsMissing(errno) ? std::optional(false) : std::nullopt;
     std::string_view diskPath = device;
     // A partition's removable and type marks are those of its disk.
     if (::faccessat(disk.get(), "partition", F_OK, 0) == 0) {
-        disk = FileDescriptor(::openat(disk.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!disk.valid()) return false;
+        disk = FileDescriptor(::openat(disk.get(), "..", folderFlags));
+        if (!disk.valid()) return std::nullopt;
         diskPath = ParentOf(diskPath);
+    } else if (!IsMissing(errno)) {
+        return std::nullopt;
     }
 
-    if (ReadAttributeInteger(disk.get(), "removable", 0, 1) == 1) return true;
+    const std::optional<bool> marked = AttributeReads(disk.get(), "removable", "1");
+    if (!marked || *marked) return marked;
     // The kernel never marks SD cards removable; an "MMC" type is an eMMC
     // soldered to the board.
-    if (LastComponentOf(diskPath).starts_with("mmcblk") &&
-        AttributeIs(disk.get(), "device/type", "SD")) {
-        return true;
+    if (LastComponentOf(diskPath).starts_with("mmcblk")) {
+        const std::optional<bool> sd = AttributeReads(disk.get(), "device/type", "SD");
+        if (!sd || *sd) return sd;
     }
     return PassesThroughUsb(diskPath);
 }

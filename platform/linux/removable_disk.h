@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,11 +16,14 @@ public:
     // Judges against the sysfs tree at `sysfsRoot`.
     explicit RemovableDiskJudge(std::string_view sysfsRoot);
 
-    // `major`:`minor` names the device (or a partition of it).
-    bool IsRemovable(std::uint32_t major, std::uint32_t minor) const;
+    // `major`:`minor` names the device (or a partition of it). Nothing when
+    // sysfs could not be read (descriptors exhausted, say): a device that
+    // cannot be judged is neither removable nor fixed.
+    std::optional<bool> IsRemovable(std::uint32_t major, std::uint32_t minor) const;
 
 private:
-    bool ResolveDeviceLink(std::uint32_t major, std::uint32_t minor, std::string& device) const;
+    std::optional<bool> ResolveDeviceLink(std::uint32_t major, std::uint32_t minor,
+                                          std::string& device) const;
     bool PassesThroughUsb(std::string_view devicePath) const;
 
     char root_[PATH_MAX] = {};

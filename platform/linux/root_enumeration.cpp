@@ -3,12 +3,19 @@
 // enumeration starts, so one enumeration sees one consistent set, and the
 // free-space query asked while it is open answers from the same set instead
 // of reading and judging the whole table again for each volume.
+//
+// Before the volumes the root holds one ordinary folder, the user's own
+// storage, as the platform's root holds its folders beside the mounted
+// volumes. So a root that can be read is never empty, and an enumeration
+// that cannot start always means the mounts could not be learnt: the survey
+// then keeps the cards it showed, while a root without volumes clears them.
 
 #include "platform/root_enumeration.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <optional>
 #include <string>
@@ -26,10 +33,13 @@ struct EnumerationObject {
         std::string mountPoint;
     };
     std::vector<Volume> volumes;
-    std::size_t next = 0;
+    std::size_t next = 0;  // the volume FindNextEntry gives
 };
 
 namespace {
+
+// The ordinary folder that comes first: a directory, not a volume.
+constexpr char16_t STORAGE_FOLDER_NAME[] = u"home";
 
 // The enumerations started and not yet closed, newest last.
 std::vector<EnumerationObject*>& OpenEnumerations() {
@@ -41,6 +51,12 @@ void FillEntry(const std::array<char16_t, PATH_BUFFER_CHARS>& name, FindDataReco
     std::memset(&entry, 0, sizeof entry);
     entry.attributes = ATTR_DIRECTORY | ATTR_TEMPORARY;
     std::copy(name.begin(), name.end(), entry.name);
+}
+
+void FillStorageFolderEntry(FindDataRecord& entry) {
+    std::memset(&entry, 0, sizeof entry);
+    entry.attributes = ATTR_DIRECTORY;
+    std::copy(std::begin(STORAGE_FOLDER_NAME), std::end(STORAGE_FOLDER_NAME), entry.name);
 }
 
 bool IsValid(FindHandle enumeration) {
@@ -63,13 +79,13 @@ FindHandle FindFirstEntry(const char16_t* pattern, FindDataRecord* entry) {
     while (mounts.Next(mount)) {
         enumeration->volumes.push_back({mount.name, mount.mountPoint.data()});
     }
-
-    if (enumeration->volumes.empty()) {
+    // Part of a table is not the root: a card missing from it would read as
+    // taken out.
+    if (mounts.Failed()) {
         delete enumeration;
-        return InvalidFindHandle();  // an empty root, as a failed match reports it
+        return InvalidFindHandle();
     }
-    FillEntry(enumeration->volumes[0].name, *entry);
-    enumeration->next = 1;
+    FillStorageFolderEntry(*entry);
     OpenEnumerations().push_back(enumeration);
     return enumeration;
 }

@@ -12,7 +12,8 @@ struct VolumeSpace {
     std::uint64_t availableBytes;  // what an ordinary user can still write
 };
 
-// Nothing when the path cannot be measured or a count overflows 64 bits.
+// Nothing when the path cannot be measured, has not answered within
+// STATVFS_BOUND, or a count overflows 64 bits.
 std::optional<VolumeSpace> MeasureVolume(const char* path);
 
 }  // namespace platform::linux_status

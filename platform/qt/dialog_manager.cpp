@@ -195,7 +195,8 @@ WindowHandle CreateModelessDialog(InstanceHandle instance, const void* dialogTem
     std::unique_ptr<WindowObject> built = BuildDialog(*parsed, instance, procedure, owner);
     if (!built) return nullptr;
     WindowObject* dialog = AdoptDialog(std::move(built));
-    if (ClaimTitle(dialog) == TitleClaim::HeldByAnotherProcess) {
+    const TitleClaim claim = ClaimTitle(dialog);
+    if (claim == TitleClaim::HeldByAnotherProcess || claim == TitleClaim::Refused) {
         DiscardDialog(dialog);
         return nullptr;
     }

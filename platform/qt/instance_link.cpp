@@ -1,19 +1,27 @@
 #include "platform/qt/instance_link.h"
 
-#include <QByteArray>
-#include <QCoreApplication>
-#include <QCryptographicHash>
-#include <QFile>
-#include <QLockFile>
-
-#include <cstdlib>
-#include <map>
-
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QFile>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <cstdlib>
+#include <map>
+#include <thread>
+
+#include "platform/qt/activation.h"
 #include "platform/qt/layer.h"
+#include "platform/qt/link_protocol.h"
+#include "platform/qt/link_server.h"
+#include "platform/qt/link_socket.h"
 #include "platform/qt/window_object.h"
 #include "platform/window.h"
 
@@ -23,16 +31,36 @@ namespace {
 
 constexpr int CONNECT_TIMEOUT_MS = 1000;
 constexpr int WRITE_TIMEOUT_MS = 1000;
-constexpr int LOCK_TIMEOUT_MS = 3000;
-// A request is one short word and a newline.
-constexpr qint64 LONGEST_REQUEST = 32;
-// Room in a socket address (108 bytes on Linux) with a margin.
-constexpr qsizetype LONGEST_SOCKET_PATH = 100;
+constexpr auto LOCK_TIMEOUT = std::chrono::milliseconds(3000);
+constexpr auto LOCK_RETRY = std::chrono::milliseconds(10);
 
-bool IsPrivateFolder(const QByteArray& path) {
+QString& LastProblem() {
+    static QString problem;
+    return problem;
+}
+
+// Empty when the folder at `path` is this user's alone; else what is wrong.
+QString PrivacyProblem(const QByteArray& path) {
+    const QString name = QFile::decodeName(path);
     struct stat info {};
-    if (::lstat(path.constData(), &info) != 0) return false;
-    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
+    if (::lstat(path.constData(), &info) != 0) {
+        return QStringLiteral("the runtime folder %1 cannot be used: %2")
+            .arg(name, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return QStringLiteral("the runtime folder %1 is not a folder").arg(name);
+    }
+    if (info.st_uid != ::getuid()) {
+        return QStringLiteral("the runtime folder %1 belongs to another user (uid %2)")
+            .arg(name)
+            .arg(info.st_uid);
+    }
+    if ((info.st_mode & 077) != 0) {
+        return QStringLiteral("the runtime folder %1 is open to other users (mode %2)")
+            .arg(name)
+            .arg(info.st_mode & 07777, 4, 8, QLatin1Char('0'));
+    }
+    return {};
 }
 
 // The title as UTF-16 in little-endian order, whatever the host's order.
@@ -44,14 +72,6 @@ QByteArray TitleBytes(const std::u16string& title) {
         bytes.append(static_cast<char>(unit >> 8));
     }
     return bytes;
-}
-
-bool SomeoneAnswers(const QString& path) {
-    QLocalSocket probe;
-    probe.connectToServer(path);
-    const bool answered = probe.waitForConnected(CONNECT_TIMEOUT_MS);
-    probe.abort();
-    return answered;
 }
 
 bool OtherLocalDialogHasTitle(const WindowObject* dialog) {
@@ -66,97 +86,105 @@ std::map<QString, std::unique_ptr<WindowObject>>& RemoteWindows() {
     return windows;
 }
 
-}  // namespace
-
-TitleServer::TitleServer(WindowHandle dialog) : dialog_(dialog) {
-    QObject::connect(&server_, &QLocalServer::newConnection, &server_, [this] { Accept(); });
-}
-
-bool TitleServer::Listen(const QString& path) {
-    if (!server_.listen(path)) return false;
-    // The folder already keeps others out; the socket itself says so too.
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    return true;
-}
-
-void TitleServer::Accept() {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        QObject::connect(socket, &QLocalSocket::readyRead, &server_,
-                         [this, socket] { ReadRequests(*socket); });
-        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        ReadRequests(*socket);
-    }
-}
-
-void TitleServer::ReadRequests(QLocalSocket& socket) {
-    while (socket.canReadLine()) {
-        const QByteArray word = socket.readLine(LONGEST_REQUEST + 1).trimmed();
-        // The calls are made later from the event loop, on behalf of the
-        // application rather than this server: the dialog procedure they
-        // reach may destroy the dialog and this server with it. A dialog
-        // gone by then is refused by its stale handle.
-        const WindowHandle dialog = dialog_;
-        if (word == "show") {
-            QMetaObject::invokeMethod(
-                qApp, [dialog] { ShowWindow(dialog, SHOW_SHOW); }, Qt::QueuedConnection);
-        } else if (word == "foreground") {
-            QMetaObject::invokeMethod(
-                qApp, [dialog] { SetForegroundWindow(dialog); }, Qt::QueuedConnection);
-        } else {
-            socket.abort();
-            return;
+// The lock that keeps two starts from both replacing one stale socket,
+// held while it lives. Without it (a folder gone read-only, say) the claim
+// still goes on: binding alone keeps two live owners apart.
+class ClaimLock {
+public:
+    explicit ClaimLock(const QByteArray& path)
+        : file_(::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
+        const auto deadline = std::chrono::steady_clock::now() + LOCK_TIMEOUT;
+        while (file_.valid() && ::flock(file_.get(), LOCK_EX | LOCK_NB) != 0 &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(LOCK_RETRY);
         }
     }
-    if (socket.bytesAvailable() > LONGEST_REQUEST) socket.abort();
+
+private:
+    FileDescriptor file_;
+};
+
+TitleClaim Refuse(const QString& problem) {
+    LastProblem() = problem;
+    std::fprintf(stderr, "%s: %s; not starting, so that no second instance runs\n",
+                 program_invocation_short_name, problem.toLocal8Bit().constData());
+    return TitleClaim::Refused;
 }
 
-QString PrivateRuntimeFolder() {
+// The token this process was started with, taken once and sent with every
+// request: the running instance may need it to come to the front.
+const std::string& StartupToken() {
+    static const std::string token = TakeStartupActivationToken().toStdString();
+    return token;
+}
+
+// A connection to the socket at `path`, never through a link or to
+// anything but a socket.
+FileDescriptor ConnectToSocketAt(const QByteArray& path) {
+    if (InspectSocketPath(path) != PathHolds::Socket) return {};
+    return ConnectTo(path, CONNECT_TIMEOUT_MS);
+}
+
+}  // namespace
+
+QString PrivateRuntimeFolder(QString* problem) {
+    QString found;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/' && IsPrivateFolder(runtime)) {
-        return QFile::decodeName(runtime);
+    QByteArray folder;
+    if (runtime != nullptr && runtime[0] != '\0') {
+        folder = runtime;
+        found = folder.startsWith('/') ? PrivacyProblem(folder)
+                                       : QStringLiteral("the runtime folder %1 is not an absolute path")
+                                             .arg(QFile::decodeName(folder));
+    } else {
+        folder = "/tmp/velorwind-" + QByteArray::number(::getuid());
+        ::mkdir(folder.constData(), 0700);
+        found = PrivacyProblem(folder);
     }
-    const QByteArray fallback = "/tmp/velorwind-" + QByteArray::number(::getuid());
-    ::mkdir(fallback.constData(), 0700);
-    return IsPrivateFolder(fallback) ? QFile::decodeName(fallback) : QString();
+    if (problem != nullptr) *problem = found;
+    return found.isEmpty() ? QFile::decodeName(folder) : QString();
 }
 
-QString TitleSocketPath(const std::u16string& title) {
-    const QString folder = PrivateRuntimeFolder();
+QString TitleSocketPath(const std::u16string& title, QString* problem) {
+    const QString folder = PrivateRuntimeFolder(problem);
     if (folder.isEmpty()) return {};
     const QByteArray digest =
         QCryptographicHash::hash(TitleBytes(title), QCryptographicHash::Sha256).toHex().left(32);
-    const QString path = folder + QStringLiteral("/velorwind-") + QString::number(::getuid()) + QLatin1Char('-') +
-                         QString::fromLatin1(digest);
-    return QFile::encodeName(path).size() <= LONGEST_SOCKET_PATH ? path : QString();
+    const QString path = folder + QStringLiteral("/velorwind-") + QString::number(::getuid()) +
+                         QLatin1Char('-') + QString::fromLatin1(digest);
+    if (FitsSocketAddress(QFile::encodeName(path))) return path;
+    if (problem != nullptr) {
+        *problem = QStringLiteral("the instance socket path %1 is too long for a socket").arg(path);
+    }
+    return {};
 }
 
 TitleClaim ClaimTitle(WindowObject* dialog) {
+    LastProblem().clear();
     if (dialog->text.empty() || OtherLocalDialogHasTitle(dialog)) return TitleClaim::NotShared;
-    const QString path = TitleSocketPath(dialog->text);
-    if (path.isEmpty()) return TitleClaim::NotShared;
+    QString problem;
+    const QString path = TitleSocketPath(dialog->text, &problem);
+    if (path.isEmpty()) return Refuse(problem);
 
-    // Without the lock (a folder gone read-only, say) the claim still goes
-    // on: binding alone keeps two live owners apart.
-    QLockFile lock(path + QStringLiteral(".lock"));
-    lock.tryLock(LOCK_TIMEOUT_MS);
+    const QByteArray socketPath = QFile::encodeName(path);
+    const ClaimLock lock(socketPath + ".lock");
+    auto server = std::make_unique<TitleServer>(dialog, socketPath);
+    const TitleClaim claim = server->Listen(&problem);
+    if (claim == TitleClaim::Refused) return Refuse(problem);
+    if (claim == TitleClaim::Listening) dialog->titleServer = std::move(server);
+    return claim;
+}
 
-    auto server = std::make_unique<TitleServer>(dialog);
-    if (!server->Listen(path)) {
-        if (server->Error() != QAbstractSocket::AddressInUseError) return TitleClaim::NotShared;
-        if (SomeoneAnswers(path)) return TitleClaim::HeldByAnotherProcess;
-        QLocalServer::removeServer(path);
-        if (!server->Listen(path)) return TitleClaim::NotShared;
-    }
-    dialog->titleServer = std::move(server);
-    return TitleClaim::Listening;
+QString InstanceLinkProblem() {
+    return LastProblem();
 }
 
 WindowObject* FindRemoteWindow(const std::u16string& title) {
     const QString path = TitleSocketPath(title);
     if (path.isEmpty()) return nullptr;
-    auto socket = std::make_unique<QLocalSocket>();
-    socket->connectToServer(path);
-    if (!socket->waitForConnected(CONNECT_TIMEOUT_MS)) return nullptr;
+    const QByteArray socketPath = QFile::encodeName(path);
+    FileDescriptor socket = ConnectToSocketAt(socketPath);
+    if (!socket.valid()) return nullptr;
 
     // One proxy per title; finding it again renews its connection.
     std::unique_ptr<WindowObject>& proxy = RemoteWindows()[path];
@@ -164,6 +192,7 @@ WindowObject* FindRemoteWindow(const std::u16string& title) {
         proxy = std::make_unique<WindowObject>(WindowObject::Kind::Remote);
         proxy->text = title;
         proxy->remote = std::make_unique<RemoteWindow>();
+        proxy->remote->path = socketPath;
         RegisterWindow(proxy.get());
         ShutDownWithApplication();
     }
@@ -172,16 +201,16 @@ WindowObject* FindRemoteWindow(const std::u16string& title) {
 }
 
 bool SendRemoteRequest(WindowObject* remote, const char* word) {
-    if (remote == nullptr || !remote->remote || !remote->remote->socket) return false;
-    QLocalSocket& socket = *remote->remote->socket;
-    if (socket.state() != QLocalSocket::ConnectedState) return false;
-    const QByteArray request = QByteArray(word) + '\n';
-    if (socket.write(request) != request.size()) return false;
-    // The request must leave before this process goes on (or ends).
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(WRITE_TIMEOUT_MS)) return false;
-    }
-    return true;
+    if (remote == nullptr || !remote->remote || word == nullptr) return false;
+    const std::string_view verb = word;
+    if (verb != "show" && verb != "foreground") return false;
+    RemoteWindow& link = *remote->remote;
+    const std::string request =
+        FormatLinkRequest(verb == "show" ? LinkVerb::Show : LinkVerb::Foreground, StartupToken());
+    if (link.socket.valid() && SendAll(link.socket.get(), request, WRITE_TIMEOUT_MS)) return true;
+    // The other side drops connections that stay idle: connect once more.
+    link.socket = ConnectToSocketAt(link.path);
+    return link.socket.valid() && SendAll(link.socket.get(), request, WRITE_TIMEOUT_MS);
 }
 
 void ReleaseRemoteWindows() {

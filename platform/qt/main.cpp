@@ -9,6 +9,7 @@
 #include "platform/entry.h"
 #include "platform/module.h"
 #include "platform/qt/display_check.h"
+#include "platform/qt/instance_link.h"
 #include "platform/qt/layer.h"
 #include "platform/qt/qt_text.h"
 #include "platform/window.h"
@@ -59,5 +60,9 @@ int main(int argc, char** argv) {
     const std::int32_t result = platform::ProgramEntry(platform::ProgramImage(), nullptr,
                                                        commandLine.c_str(), platform::SHOW_SHOW);
     platform::qt::ShutDownLayer();
+    // The entry function ends with 0 on every path; a single-instance link
+    // that could not be made was reported on standard error and must not
+    // look like success.
+    if (!platform::qt::InstanceLinkProblem().isEmpty()) return 1;
     return result;
 }

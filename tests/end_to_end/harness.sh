@@ -4,19 +4,19 @@
 # The caller sources x_session.sh first and sets `program` and `session_dir`.
 
 # Deadlines, generous for a sanitizer build on a busy machine; a passing run
-# waits only as long as the program needs.
-FIRST_WINDOW_SECONDS=15
-REACTION_SECONDS=5
-EXIT_SECONDS=10
+# waits only as long as the program needs. A test may set its own first.
+: "${FIRST_WINDOW_SECONDS:=15}"
+: "${REACTION_SECONDS:=5}"
+: "${EXIT_SECONDS:=10}"
 # A second start talks to the first instance and ends at once: well within
 # this even under the sanitizers (some 60 ms there).
-SECOND_START_LIMIT_MS=1000
+: "${SECOND_START_LIMIT_MS:=1000}"
 # After a fault the hidden program must sleep: over this span it may run at
 # most this often (a timer left running makes ten, a busy loop thousands).
-IDLE_SECONDS=10
-IDLE_WAKEUP_LIMIT=2
+: "${IDLE_SECONDS:=10}"
+: "${IDLE_WAKEUP_LIMIT:=2}"
 # A tray that starts late starts this long after the program.
-LATE_TRAY_SECONDS=2
+: "${LATE_TRAY_SECONDS:=2}"
 
 failures=0
 started_ms=$(now_ms)

@@ -3,7 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <pwd.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <iterator>
+#include <mutex>
+#include <string_view>
+#include <thread>
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +22,7 @@
 #include <ostream>
 #include <string>
 
+#include "platform/linux/bounded_statvfs.h"
 #include "platform/memory_status.h"
 #include "tests/platform/linux/prepared_tree.h"
 
@@ -136,6 +147,90 @@ TEST_F(StoreInformationTest, FailsForMissingHome) {
     ::setenv("HOME", tree.Path("no/such/home").c_str(), 1);
     StoreInfoRecord info{};
     EXPECT_FALSE(QueryStoreInformation(&info));
+}
+
+// The file system that hangs, and how each measurement of it ends.
+std::mutex hangLock;
+std::condition_variable hangReleased;
+bool hanging = false;
+int callsToHungPath = 0;
+
+int HangingStatvfs(const char* path, struct statvfs* result) {
+    if (std::string_view(path).ends_with("/dead")) {
+        std::unique_lock guard(hangLock);
+        ++callsToHungPath;
+        hangReleased.wait(guard, [] { return !hanging; });
+    }
+    if (std::string_view(path).ends_with("/failing")) {
+        errno = EIO;
+        return -1;
+    }
+    return ::statvfs(path, result);
+}
+
+void ReleaseHang() {
+    {
+        const std::lock_guard guard(hangLock);
+        hanging = false;
+    }
+    hangReleased.notify_all();
+}
+
+std::size_t ThreadCount() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                                  std::filesystem::directory_iterator{}));
+}
+
+// A home folder on a dead mount: the query fails within its bound instead
+// of holding the loop, a dead mount holds one helper however often it is
+// asked, the other file systems still answer, and once the call returns the
+// folder is measured again.
+TEST_F(StoreInformationTest, AHungFileSystemFailsWithinItsBound) {
+    const PreparedTree tree;
+    tree.MakeFolder("dead");
+    tree.MakeFolder("failing");
+    linux_status::ReplaceStatvfsCall(HangingStatvfs);
+    hanging = true;
+    ::setenv("HOME", tree.Path("dead").c_str(), 1);
+    const std::size_t threadsBefore = ThreadCount();
+
+    std::atomic<bool> done = false;
+    std::atomic<int> answered = 0;
+    std::thread refresh([&] {
+        StoreInfoRecord info{};
+        for (int tick = 0; tick < 20; ++tick) answered += QueryStoreInformation(&info) ? 1 : 0;
+        done = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const bool returned = done;
+    const std::size_t threadsHung = ThreadCount();
+    const int calls = callsToHungPath;
+    StoreInfoRecord info{};
+    ::setenv("HOME", tree.Path("failing").c_str(), 1);
+    const bool failingAnswered = QueryStoreInformation(&info);
+    ::setenv("HOME", tree.Path("sys").c_str(), 1);
+    const bool otherAnswered = QueryStoreInformation(&info);
+    ReleaseHang();
+    refresh.join();
+
+    EXPECT_TRUE(returned) << "twenty refreshes waited for the dead mount";
+    EXPECT_EQ(answered, 0);
+    EXPECT_EQ(calls, 1) << "the dead mount was asked again while its call hung";
+    EXPECT_LE(threadsHung, threadsBefore + 2) << "refresh thread and one helper at most";
+    EXPECT_FALSE(failingAnswered) << "EIO";
+    EXPECT_TRUE(otherAnswered) << "another file system while one hangs";
+
+    ::setenv("HOME", tree.Path("dead").c_str(), 1);
+    bool measuredAgain = false;
+    for (int tick = 0; tick < 100 && !measuredAgain; ++tick) {
+        measuredAgain = QueryStoreInformation(&info);
+        if (!measuredAgain) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(measuredAgain) << "measured again once its call returned";
+    linux_status::ReplaceStatvfsCall(nullptr);
 }
 
 TEST_F(StoreInformationTest, FallsBackToAccountWhenHomeUnset) {

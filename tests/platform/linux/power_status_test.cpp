@@ -2,16 +2,25 @@
 // choice of main and backup battery, levels, percentages and lifetimes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/linux/battery_lifetime.h"
 #include "platform/power_status.h"
+#include "tests/platform/descriptor_limit.h"
 #include "tests/platform/linux/prepared_tree.h"
 
 namespace {
@@ -209,6 +218,97 @@ TEST(PowerStatus, FailsWithoutPowerSupplyClass) {
     const PreparedTree tree;
     PowerStatusRecord status;
     EXPECT_FALSE(QueryPowerStatus(&status, true));
+}
+
+constexpr BatteryState UNKNOWN_BATTERY{0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN};
+
+// A supply that is there but cannot be read (its type a folder here, as
+// descriptors running out would make it) may be the battery or the charger:
+// the slots it may have taken read as unknown, never as "no battery", and
+// external power is unknown unless another supply is online.
+TEST(PowerStatus, AnUnreadableSupplyReadsAsUnknownNeverAbsent) {
+    const struct {
+        const char* title;
+        std::vector<Supply> supplies;
+        const char* unreadable;
+        std::uint8_t externalPower;
+        BatteryState main;
+        BatteryState backup;
+    } cases[] = {
+        {"the only battery", {External("AC", "Mains", "0"), Battery("BAT0", LAPTOP_DISCHARGING)},
+         "BAT0", EXTERNAL_POWER_UNKNOWN, UNKNOWN_BATTERY, UNKNOWN_BATTERY},
+        {"after the main battery",
+         {External("AC", "Mains", "1"), Battery("BAT0", LAPTOP_DISCHARGING),
+          Battery("BAT1", {{"capacity", "90\n"}})},
+         "BAT1", EXTERNAL_POWER_ON, {POWER_FLAG_HIGH, 57, 10800, 18947}, UNKNOWN_BATTERY},
+        {"before the battery", {Battery("BAT0", LAPTOP_DISCHARGING), Battery("AAA", {})}, "AAA",
+         EXTERNAL_POWER_UNKNOWN, UNKNOWN_BATTERY, UNKNOWN_BATTERY},
+    };
+    for (const auto& c : cases) {
+        const PreparedTree tree;
+        Prepare(tree, c.supplies);
+        const std::string type =
+            tree.Path("sys/devices/virtual/power_supply/" + std::string(c.unreadable) + "/type");
+        std::filesystem::remove(type);
+        std::filesystem::create_directory(type);
+        PowerStatusRecord status;
+        ASSERT_TRUE(QueryPowerStatus(&status, true)) << c.title;
+        EXPECT_EQ(status.externalPower, c.externalPower) << c.title;
+        EXPECT_EQ(status.batteryFlags, c.main.flags) << c.title;
+        EXPECT_EQ(status.batteryPercent, c.main.percent) << c.title;
+        EXPECT_EQ(status.batteryLifeSeconds, c.main.life) << c.title;
+        EXPECT_EQ(status.backupFlags, c.backup.flags) << c.title;
+        EXPECT_EQ(status.backupPercent, c.backup.percent) << c.title;
+    }
+}
+
+// The supplies' folder opens, a supply's does not: the descriptors are gone,
+// as a flood of connections once made them.
+TEST(PowerStatus, DescriptorsRunningOutReadAsUnknown) {
+    const PreparedTree tree;
+    Prepare(tree, {External("AC", "Mains", "0"), Battery("BAT0", LAPTOP_DISCHARGING)});
+    PowerStatusRecord status;
+    {
+        const velorwind_test::DescriptorLimit limit(1);
+        ASSERT_TRUE(QueryPowerStatus(&status, true));
+    }
+    EXPECT_EQ(status.externalPower, EXTERNAL_POWER_UNKNOWN);
+    EXPECT_EQ(status.batteryFlags, 0) << "not POWER_FLAG_NO_BATTERY";
+    EXPECT_EQ(status.batteryPercent, PERCENT_UNKNOWN);
+    ASSERT_TRUE(QueryPowerStatus(&status, true));
+    EXPECT_EQ(status.batteryPercent, 57) << "read again once descriptors are back";
+}
+
+// A FIFO in place of an attribute would hold a blocking open until someone
+// writes to it. The query returns without it; should it wait, the test ends
+// the wait by opening the other end and fails.
+TEST(PowerStatus, AFifoAttributeIsNotWaitedFor) {
+    const PreparedTree tree;
+    Prepare(tree, {External("AC", "Mains", "1"), Battery("BAT0", LAPTOP_DISCHARGING)});
+    const std::string capacity = tree.Path("sys/devices/virtual/power_supply/BAT0/capacity");
+    std::filesystem::remove(capacity);
+    ASSERT_EQ(::mkfifo(capacity.c_str(), 0600), 0);
+
+    PowerStatusRecord status;
+    std::atomic<bool> done = false;
+    std::thread query([&] {
+        QueryPowerStatus(&status, true);
+        done = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const bool returnedAlone = done;
+    while (!done) {
+        const int writer = ::open(capacity.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    query.join();
+    EXPECT_TRUE(returnedAlone) << "the query waited for a writer";
+    EXPECT_EQ(status.batteryPercent, PERCENT_UNKNOWN);
+    EXPECT_EQ(status.batteryLifeSeconds, 10800u) << "the other attributes still read";
 }
 
 // Each bad value is written into every attribute at once: the percentage,

@@ -2,6 +2,8 @@
 // block devices: what counts as removable, names, and malformed lines.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include <cstring>
@@ -18,17 +20,23 @@ namespace {
 using namespace platform;
 using namespace velorwind_test;
 
-// The names of the root entries, checking the record of each.
+// The names of the volume entries, checking the record of each. The root
+// first holds the user's storage, an ordinary folder.
 std::vector<std::u16string> RootEntries() {
     std::vector<std::u16string> names;
     FindDataRecord entry;
     std::memset(&entry, 0xA5, sizeof entry);
     const FindHandle enumeration = FindFirstEntry(u"/*.*", &entry);
-    if (enumeration == InvalidFindHandle()) return names;
-    do {
+    if (enumeration == InvalidFindHandle()) {
+        ADD_FAILURE() << "the root could not be enumerated";
+        return names;
+    }
+    EXPECT_EQ(entry.attributes, ATTR_DIRECTORY);
+    EXPECT_EQ(std::u16string(entry.name), u"home");
+    while (FindNextEntry(enumeration, &entry)) {
         EXPECT_EQ(entry.attributes, ATTR_DIRECTORY | ATTR_TEMPORARY);
         names.emplace_back(entry.name);
-    } while (FindNextEntry(enumeration, &entry));
+    }
     EXPECT_FALSE(FindNextEntry(enumeration, &entry));
     EXPECT_TRUE(CloseEnumeration(enumeration));
     return names;
@@ -133,6 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
         "41 22 0:45 / /media/B\\400 rw - vfat x rw", "41 22 0:45 / /media/B\\000 rw - vfat x rw",
         "41 22 0:45 / /media/BAD\\ rw - vfat x rw",
         "41 22 0:45 / /media/" + std::string(100000, 'L') + " rw - vfat x rw",
+        // Only a prepared table can hold a raw NUL; cut there, the path
+        // would name another folder.
+        std::string("41 22 0:45 / /media/B\0AD rw - vfat x rw", 39),
         "41 22 0:45 / /media/" + std::string(5000, 'P') + " rw - vfat x rw"));
 
 TEST(RootEnumeration, ReadsTableAfreshAtEachStart) {
@@ -158,6 +169,32 @@ TEST(RootEnumeration, JudgesEachMountOnce) {
     EXPECT_EQ(RootEntries(), std::vector<std::u16string>{u"SD"}) << "kept while mounted";
     tree.Write("proc/self/mountinfo", MountLine(SD_CARD, "/mnt/SD"));
     EXPECT_EQ(RootEntries(), std::vector<std::u16string>{}) << "a new mount is judged again";
+}
+
+// What cannot be read is not taken for "no card": the enumeration fails,
+// at once, and the survey keeps the cards it showed. A mount whose device
+// could not be judged is judged again at the next enumeration.
+TEST(RootEnumeration, AnUnreadableTableOrDeviceFailsTheEnumeration) {
+    const PreparedTree tree;
+    PrepareBlockDevices(tree);
+    const std::string table = tree.Path("proc/self/mountinfo");
+    FindDataRecord entry;
+    tree.MakeFolder("proc/self/mountinfo");
+    EXPECT_EQ(FindFirstEntry(u"/*.*", &entry), InvalidFindHandle()) << "a folder";
+    std::filesystem::remove(table);
+    ASSERT_EQ(::mkfifo(table.c_str(), 0600), 0);
+    EXPECT_EQ(FindFirstEntry(u"/*.*", &entry), InvalidFindHandle()) << "a FIFO, without waiting";
+    std::filesystem::remove(table);
+
+    const std::string cardType = "sys/devices/platform/soc/mmc0/mmc_host/mmc0/mmc0:0001/type";
+    std::filesystem::remove(tree.Path(cardType));
+    tree.MakeFolder(cardType);
+    const std::string mounted = MountLine(SD_CARD, "/mnt/SD");
+    tree.Write("proc/self/mountinfo", mounted + MountLine(USB_STICK, "/mnt/USB"));
+    EXPECT_EQ(FindFirstEntry(u"/*.*", &entry), InvalidFindHandle()) << "the card's type unreadable";
+    std::filesystem::remove(tree.Path(cardType));
+    tree.Write(cardType, "SD\n");
+    EXPECT_EQ(RootEntries(), (std::vector<std::u16string>{u"SD", u"USB"}));
 }
 
 TEST(RootEnumeration, RefusesWhatItCannotEnumerate) {

@@ -1,0 +1,38 @@
+// statvfs with a bound on how long it may take. A file system on a dead
+// network server, or on a USB disk that stopped answering, can hold statvfs
+// for minutes or for good, and the status is read on the thread that runs
+// the message loop: the dialog, the tray icon and the instance link would
+// all stop with it.
+#pragma once
+
+#include <sys/statvfs.h>
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+
+namespace platform::linux_status {
+
+// How long one measurement may take. A local file system answers in
+// microseconds and a healthy network one in milliseconds; a refresh that
+// meets a dead mount still ends well inside its one-second period, and a
+// pause of a tenth of a second is below what a user notices as a stall.
+constexpr std::chrono::milliseconds STATVFS_BOUND{100};
+
+// Threads that make the calls. Each one a dead file system holds stays
+// with it; once all are held, every measurement fails at once.
+constexpr std::size_t STATVFS_HELPERS = 4;
+
+// The file system holding `path`, or nothing when the call failed or has
+// not answered within `bound`. An unanswered call goes on in its helper
+// thread, and until it returns every measurement of the same path fails at
+// once: a dead mount holds one thread, not one more at every refresh.
+std::optional<struct statvfs> StatvfsWithin(const char* path,
+                                            std::chrono::milliseconds bound = STATVFS_BOUND);
+
+// The call the helpers make, ::statvfs unless a test makes a file system
+// hang or fail.
+using StatvfsCall = int (*)(const char* path, struct statvfs* result);
+void ReplaceStatvfsCall(StatvfsCall call);
+
+}  // namespace platform::linux_status

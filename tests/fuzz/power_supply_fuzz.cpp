@@ -1,0 +1,155 @@
+// The power status from any attribute values: a mains adapter and a
+// battery whose attributes are taken from the input, each value up to a
+// 0xFF byte, an attribute without a value left out. Property: the record
+// holds what a reference reading of the attributes gives: strict decimal
+// numbers within their ranges, the level words, the charging word, and
+// lifetimes computed in 128 bits from the first family that yields one.
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/power_status.h"
+#include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/prepared_folder.h"
+
+namespace {
+
+using namespace platform;
+
+// Wide enough for any product of two 64-bit numbers.
+__extension__ using WideSigned = __int128;
+__extension__ using WideUnsigned = unsigned __int128;
+
+constexpr const char* ATTRIBUTES[] = {
+    "AC/online",       "BAT0/present",     "BAT0/scope",       "BAT0/status",
+    "BAT0/capacity",   "BAT0/capacity_level", "BAT0/energy_now", "BAT0/energy_full",
+    "BAT0/power_now",  "BAT0/charge_now",  "BAT0/charge_full", "BAT0/current_now",
+    "BAT0/time_to_empty_now"};
+constexpr std::size_t ATTRIBUTE_COUNT = std::size(ATTRIBUTES);
+constexpr std::int64_t LARGEST = INT64_MAX;
+
+struct Values {
+    std::optional<std::string_view> of[ATTRIBUTE_COUNT];
+
+    // What the attribute reads as text: absent, or longer than any value.
+    std::optional<std::string_view> Text(std::string_view name) const {
+        for (std::size_t i = 0; i < ATTRIBUTE_COUNT; ++i) {
+            const std::string_view attribute = ATTRIBUTES[i];
+            if (attribute.substr(attribute.find('/') + 1) != name || !of[i]) continue;
+            if (of[i]->size() >= 256) return std::nullopt;
+            std::string_view text = *of[i];
+            constexpr std::string_view blanks = " \t\r\n";
+            while (!text.empty() && blanks.find(text.front()) != std::string_view::npos) text.remove_prefix(1);
+            while (!text.empty() && blanks.find(text.back()) != std::string_view::npos) text.remove_suffix(1);
+            return text;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<std::int64_t> Number(std::string_view name, std::int64_t lowest, std::int64_t highest) const {
+        const std::optional<std::string_view> text = Text(name);
+        if (!text || text->empty()) return std::nullopt;
+        std::string_view digits = *text;
+        const bool negative = digits.front() == '-';
+        if (negative) {
+            if (lowest >= 0) return std::nullopt;
+            digits.remove_prefix(1);
+        }
+        if (digits.empty()) return std::nullopt;
+        WideSigned value = 0;
+        for (const char c : digits) {
+            if (c < '0' || c > '9') return std::nullopt;
+            value = std::min<WideSigned>(value * 10 + (c - '0'), static_cast<WideSigned>(1) << 100);
+        }
+        if (negative) value = -value;
+        if (value < lowest || value > highest) return std::nullopt;
+        return static_cast<std::int64_t>(value);
+    }
+};
+
+std::uint32_t Drain(const Values& values, const char* amountName, std::int64_t rate, std::int64_t minimum) {
+    const std::optional<std::int64_t> amount = values.Number(amountName, 0, LARGEST);
+    const std::uint64_t magnitude = rate < 0 ? static_cast<std::uint64_t>(-rate) : static_cast<std::uint64_t>(rate);
+    if (!amount || magnitude == 0 || magnitude < static_cast<std::uint64_t>(minimum) ||
+        magnitude > UINT64_MAX / 3600) {
+        return LIFETIME_UNKNOWN;
+    }
+    const WideUnsigned seconds = static_cast<WideUnsigned>(*amount) * 3600 / magnitude;
+    return seconds > 0xFFFFFFFEu ? LIFETIME_UNKNOWN : static_cast<std::uint32_t>(seconds);
+}
+
+// The first family that has a rate and yields a lifetime: energy, then charge.
+std::uint32_t Lifetime(const Values& values, const char* energyName, const char* chargeName) {
+    if (const auto power = values.Number("power_now", -LARGEST, LARGEST)) {
+        const std::uint32_t seconds = Drain(values, energyName, *power, 10'000);
+        if (seconds != LIFETIME_UNKNOWN) return seconds;
+    }
+    if (const auto current = values.Number("current_now", -LARGEST, LARGEST)) {
+        return Drain(values, chargeName, *current, 1'000);
+    }
+    return LIFETIME_UNKNOWN;
+}
+
+std::uint8_t Level(const Values& values, std::optional<std::int64_t> capacity) {
+    const std::optional<std::string_view> level = values.Text("capacity_level");
+    if (level == "Full" || level == "High" || level == "Normal") return POWER_FLAG_HIGH;
+    if (level == "Low") return POWER_FLAG_LOW;
+    if (level == "Critical") return POWER_FLAG_CRITICAL;
+    if (level == "Unknown" || !capacity) return 0;
+    if (*capacity <= 5) return POWER_FLAG_CRITICAL;
+    return *capacity <= 20 ? POWER_FLAG_LOW : POWER_FLAG_HIGH;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view rest(reinterpret_cast<const char*>(data), size);
+    Values values;
+    fuzz::PreparedFolder();
+    for (std::size_t i = 0; i < ATTRIBUTE_COUNT; ++i) {
+        const std::string path = std::string("sys/class/power_supply/") + ATTRIBUTES[i];
+        const std::size_t end = rest.find('\xFF');
+        if (rest.empty() || end == 0) {
+            fuzz::RemoveFile(path);
+        } else {
+            values.of[i] = rest.substr(0, end);
+            fuzz::WriteFile(path, *values.of[i]);
+        }
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    }
+    fuzz::WriteFile("sys/class/power_supply/AC/type", "Mains\n");
+    fuzz::WriteFile("sys/class/power_supply/BAT0/type", "Battery\n");
+
+    PowerStatusRecord record;
+    FUZZ_CHECK(QueryPowerStatus(&record, true));
+
+    const std::optional<std::int64_t> online = values.Number("online", 0, 2);
+    FUZZ_CHECK(record.externalPower ==
+               (!online ? EXTERNAL_POWER_UNKNOWN : *online != 0 ? EXTERNAL_POWER_ON : EXTERNAL_POWER_OFF));
+    FUZZ_CHECK(record.backupFlags == POWER_FLAG_NO_BATTERY);
+
+    const bool system = values.Text("scope") != "Device" && values.Number("present", 0, LARGEST) != 0;
+    if (!system) {
+        FUZZ_CHECK(record.batteryFlags == POWER_FLAG_NO_BATTERY);
+        FUZZ_CHECK(record.batteryPercent == PERCENT_UNKNOWN);
+        return 0;
+    }
+    const std::optional<std::int64_t> capacity = values.Number("capacity", 0, 100);
+    FUZZ_CHECK(record.batteryPercent == (capacity ? *capacity : PERCENT_UNKNOWN));
+    const std::optional<std::string_view> status = values.Text("status");
+    FUZZ_CHECK(record.batteryFlags ==
+               (Level(values, capacity) | (status == "Charging" ? POWER_FLAG_CHARGING : 0)));
+    std::uint32_t life = LIFETIME_UNKNOWN;
+    std::uint32_t fullLife = LIFETIME_UNKNOWN;
+    if (status == "Discharging") {
+        const auto estimate = values.Number("time_to_empty_now", 0, 0xFFFFFFFE);
+        life = estimate ? static_cast<std::uint32_t>(*estimate) : Lifetime(values, "energy_now", "charge_now");
+        fullLife = Lifetime(values, "energy_full", "charge_full");
+    }
+    FUZZ_CHECK(record.batteryLifeSeconds == life);
+    FUZZ_CHECK(record.batteryFullLifeSeconds == fullLife);
+    return 0;
+}
