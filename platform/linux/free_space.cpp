@@ -1,8 +1,8 @@
 #include "platform/linux/free_space.h"
 
 #include <optional>
-#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/linux/mount_table.h"
 #include "platform/linux/open_enumerations.h"
@@ -33,14 +33,14 @@ std::int32_t QueryDiskFreeSpace(const char16_t* path, std::uint64_t* available,
 
     // While the survey enumerates the root, its names resolve through the
     // enumeration's own snapshot of the table.
-    if (const std::optional<std::string> mountPoint = MountPointOfOpenEnumeration(name)) {
-        return Answer(MeasureVolume(mountPoint->c_str()), available, total, totalFree);
+    if (const char* mountPoint = MountPointOfOpenEnumeration(name)) {
+        return Answer(MeasureVolume(mountPoint), available, total, totalFree);
     }
+    const std::vector<RemovableMount>* mounts = CurrentRemovableMounts();
+    if (mounts == nullptr) return 0;
     // Two volumes with one name: the first mounted answers, as the root
     // enumeration lists it first.
-    RemovableMountReader mounts;
-    RemovableMount mount;
-    while (mounts.Next(mount)) {
+    for (const RemovableMount& mount : *mounts) {
         if (std::u16string_view(mount.name.data()) != name) continue;
         return Answer(MeasureVolume(mount.mountPoint.data()), available, total, totalFree);
     }

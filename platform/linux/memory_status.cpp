@@ -6,9 +6,10 @@
 
 #include <fcntl.h>
 
+#include <climits>
+#include <cstdio>
 #include <limits>
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "platform/linux/attribute_file.h"
@@ -55,9 +56,12 @@ void NoteMemoryLine(std::string_view line, MemoryFigures& figures) {
 
 MemoryFigures ReadMemoryFigures() {
     MemoryFigures figures;
-    std::string path(linux_status::ProcfsRoot());
-    path += "/meminfo";
-    const linux_status::FileDescriptor table = linux_status::OpenRegularFile(AT_FDCWD, path.c_str());
+    char path[PATH_MAX];
+    const std::string_view root = linux_status::ProcfsRoot();
+    const int length = std::snprintf(path, sizeof path, "%.*s/meminfo", static_cast<int>(root.size()),
+                                     root.data());
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) return figures;
+    const linux_status::FileDescriptor table = linux_status::OpenRegularFile(AT_FDCWD, path);
     if (!table.valid()) return figures;
     linux_status::LineReader lines(table.get());
     while (const std::optional<std::string_view> line = lines.Next()) {

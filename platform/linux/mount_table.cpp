@@ -1,8 +1,14 @@
 #include "platform/linux/mount_table.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <poll.h>
+#include <sys/statfs.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <span>
@@ -11,6 +17,7 @@
 #include <vector>
 
 #include "platform/linux/attribute_file.h"
+#include "platform/linux/file_descriptor.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/utf16.h"
 
@@ -134,12 +141,6 @@ bool IsUnderMediaFolder(std::string_view mountPoint) {
     return false;
 }
 
-std::string MountTablePath() {
-    std::string path(ProcfsRoot());
-    path += "/self/mountinfo";
-    return path;
-}
-
 // What sysfs said of a mount's device, kept while the mount stays: the
 // verdict cannot change for a mounted device, and judging it costs a link
 // read and several attribute reads at every refresh. A mount is known by its
@@ -182,14 +183,9 @@ std::optional<bool> IsRemovableMount(const RemovableDiskJudge& disks, const Moun
 
 }  // namespace
 
-RemovableMountReader::RemovableMountReader()
-    : table_(OpenRegularFile(AT_FDCWD, MountTablePath().c_str())),
-      lines_(table_.get()),
-      disks_(SysfsRoot()),
-      failed_(!table_.valid()) {}
+RemovableMountReader::RemovableMountReader(int table) : lines_(table), disks_(SysfsRoot()) {}
 
 bool RemovableMountReader::Next(RemovableMount& mount) {
-    if (!table_.valid()) return false;
     while (const std::optional<std::string_view> text = lines_.Next()) {
         const std::optional<MountLine> line = ParseMountLine(*text);
         if (!line || !DecodeMountPoint(line->escapedMountPoint, mount.mountPoint)) continue;
@@ -212,6 +208,81 @@ bool RemovableMountReader::Next(RemovableMount& mount) {
     }
     failed_ = failed_ || lines_.Failed();
     return false;
+}
+
+namespace {
+
+// The mount table as last read, and the descriptor it was read from.
+class MountTableWatch {
+public:
+    const std::vector<RemovableMount>* Current();
+
+private:
+    bool SameSource(std::string_view table, std::string_view sysfsRoot) const;
+    bool KernelMarkedChange() const;
+    void Open(const char* table, std::string_view sysfsRoot);
+
+    FileDescriptor table_;
+    std::string tablePath_;
+    std::string sysfsRoot_;
+    // A table of the kernel's own: kept open, and read again only once poll
+    // marks a change. Any other file is opened afresh at every call, as it
+    // may have been replaced.
+    bool kernelMarks_ = false;
+    bool whole_ = false;  // mounts_ holds a whole table
+    std::vector<RemovableMount> mounts_;
+};
+
+bool MountTableWatch::SameSource(std::string_view table, std::string_view sysfsRoot) const {
+    return table_.valid() && table == tablePath_ && sysfsRoot == sysfsRoot_;
+}
+
+// mountinfo reports POLLPRI (with POLLERR) once after each change of the
+// mount namespace since the descriptor was last polled.
+bool MountTableWatch::KernelMarkedChange() const {
+    pollfd watch{table_.get(), POLLPRI, 0};
+    int ready;
+    do {
+        ready = ::poll(&watch, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready != 0;  // a failed poll says nothing: read again
+}
+
+void MountTableWatch::Open(const char* table, std::string_view sysfsRoot) {
+    table_ = OpenRegularFile(AT_FDCWD, table);
+    tablePath_ = table;
+    sysfsRoot_ = sysfsRoot;
+    struct statfs system {};
+    kernelMarks_ = table_.valid() && ::fstatfs(table_.get(), &system) == 0 &&
+                   system.f_type == PROC_SUPER_MAGIC;
+}
+
+const std::vector<RemovableMount>* MountTableWatch::Current() {
+    char table[PATH_MAX];
+    const std::string_view procfs = ProcfsRoot();
+    const int length = std::snprintf(table, sizeof table, "%.*s/self/mountinfo",
+                                     static_cast<int>(procfs.size()), procfs.data());
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof table) return nullptr;
+    const std::string_view sysfsRoot = SysfsRoot();
+    const bool same = SameSource(table, sysfsRoot) && kernelMarks_;
+    if (same && whole_ && !KernelMarkedChange()) return &mounts_;
+    // Rewinding a kernel table makes it list the mounts as they are now.
+    if (!same || ::lseek(table_.get(), 0, SEEK_SET) != 0) Open(table, sysfsRoot);
+    whole_ = false;
+    mounts_.clear();
+    if (!table_.valid()) return nullptr;
+    RemovableMountReader reader(table_.get());
+    RemovableMount mount;
+    while (reader.Next(mount)) mounts_.push_back(mount);
+    whole_ = !reader.Failed();
+    return whole_ ? &mounts_ : nullptr;
+}
+
+}  // namespace
+
+const std::vector<RemovableMount>* CurrentRemovableMounts() {
+    static MountTableWatch watch;
+    return watch.Current();
 }
 
 }  // namespace platform::linux_status

@@ -6,8 +6,8 @@
 #include <array>
 #include <climits>
 #include <cstddef>
+#include <vector>
 
-#include "platform/linux/file_descriptor.h"
 #include "platform/linux/line_reader.h"
 #include "platform/linux/removable_disk.h"
 #include "platform/root_enumeration.h"
@@ -29,22 +29,28 @@ struct RemovableMount {
 // root entry.
 class RemovableMountReader {
 public:
-    // Opens the table afresh; the roots are read now.
-    RemovableMountReader();
+    // Reads the table open as `table` from where it stands; the caller
+    // keeps it open while reading. The sysfs root is read now.
+    explicit RemovableMountReader(int table);
 
-    // Fills `mount` with the next removable mount; false at the end, and at
-    // once when the table cannot be opened.
+    // Fills `mount` with the next removable mount; false at the end.
     bool Next(RemovableMount& mount);
 
     // True when the mounts given may not be all: the table could not be
-    // opened or read to its end, or a mount's device could not be judged.
+    // read to its end, or a mount's device could not be judged.
     bool Failed() const { return failed_; }
 
 private:
-    FileDescriptor table_;
     LineReader lines_;
     RemovableDiskJudge disks_;
-    bool failed_;
+    bool failed_ = false;
 };
+
+// The removable mounts now, in mount order: the table is read again only
+// when it may have changed since the last call. The kernel marks a change
+// of its own table (poll gives POLLPRI), so while the mounts stay, a call
+// costs one poll; a table in a prepared tree is read at every call. Null
+// when the table could not be read whole. Valid until the next call.
+const std::vector<RemovableMount>* CurrentRemovableMounts();
 
 }  // namespace platform::linux_status

@@ -1,16 +1,19 @@
 // The power status from the kernel's power-supply class: one folder per
-// supply under <sysfs>/class/power_supply, read afresh at every query.
+// supply under <sysfs>/class/power_supply, read afresh at every query. A
+// query allocates nothing once the list of supplies has reached its size.
 
 #include <dirent.h>
 #include <fcntl.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
-#include <memory>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,15 +21,13 @@
 #include "platform/linux/battery_lifetime.h"
 #include "platform/linux/file_descriptor.h"
 #include "platform/linux/status_roots.h"
+#include "platform/linux/supply_attributes.h"
 #include "platform/power_status.h"
 
 namespace platform {
 namespace {
 
-using linux_status::AttributeIs;
 using linux_status::FileDescriptor;
-using linux_status::ReadAttributeInteger;
-using linux_status::ReadAttributeText;
 
 constexpr std::int64_t LARGEST_READING = std::numeric_limits<std::int64_t>::max();
 
@@ -64,16 +65,19 @@ SupplyKind KindOf(std::string_view type) {
     return SupplyKind::Other;
 }
 
+using linux_status::SupplyAttribute;
+using linux_status::SupplyAttributes;
+
 // A battery that powers the system: not a peripheral's (a wireless mouse
 // reports scope Device) and not an empty bay.
-bool IsSystemBattery(int supply) {
-    if (AttributeIs(supply, "scope", "Device")) return false;
-    return ReadAttributeInteger(supply, "present", 0, LARGEST_READING) != 0;
+bool IsSystemBattery(SupplyAttributes& supply) {
+    if (supply.Is(SupplyAttribute::Scope, "Device")) return false;
+    return supply.Integer(SupplyAttribute::Present, 0, LARGEST_READING) != 0;
 }
 
 // `online` is 1 for a fixed supply and 2 for a programmable one.
-void NoteExternalSupply(int supply, ExternalPowerReading& external) {
-    const std::optional<std::int64_t> online = ReadAttributeInteger(supply, "online", 0, 2);
+void NoteExternalSupply(SupplyAttributes& supply, ExternalPowerReading& external) {
+    const std::optional<std::int64_t> online = supply.Integer(SupplyAttribute::Online, 0, 2);
     if (!online) return;
     external.anyAnswered = true;
     if (*online != 0) external.anyOnline = true;
@@ -88,10 +92,9 @@ std::uint8_t LevelFromCapacity(std::optional<std::int64_t> capacity) {
 
 // The driver's own level class wins over one derived from the percentage;
 // a class this code does not know falls back to the percentage.
-std::uint8_t LevelFlags(int supply, std::optional<std::int64_t> capacity) {
+std::uint8_t LevelFlags(SupplyAttributes& supply, std::optional<std::int64_t> capacity) {
     std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
-    const std::optional<std::string_view> level =
-        ReadAttributeText(supply, "capacity_level", buffer);
+    const std::optional<std::string_view> level = supply.Text(SupplyAttribute::CapacityLevel, buffer);
     if (level) {
         if (*level == "Full" || *level == "High" || *level == "Normal") return POWER_FLAG_HIGH;
         if (*level == "Low") return POWER_FLAG_LOW;
@@ -103,17 +106,15 @@ std::uint8_t LevelFlags(int supply, std::optional<std::int64_t> capacity) {
 
 // The drain rate with its sign dropped, as some drivers report discharge as
 // a negative current.
-std::optional<std::uint64_t> ReadDrainRate(int supply, const char* rateName) {
-    const std::optional<std::int64_t> rate =
-        ReadAttributeInteger(supply, rateName, -LARGEST_READING, LARGEST_READING);
+std::optional<std::uint64_t> ReadDrainRate(SupplyAttributes& supply, SupplyAttribute rateName) {
+    const std::optional<std::int64_t> rate = supply.Integer(rateName, -LARGEST_READING, LARGEST_READING);
     if (!rate) return std::nullopt;
     return static_cast<std::uint64_t>(std::abs(*rate));
 }
 
-std::uint32_t LifetimeOf(int supply, const char* amountName, std::uint64_t rate,
+std::uint32_t LifetimeOf(SupplyAttributes& supply, SupplyAttribute amountName, std::uint64_t rate,
                          std::uint64_t minimumRate) {
-    const std::optional<std::int64_t> amount =
-        ReadAttributeInteger(supply, amountName, 0, LARGEST_READING);
+    const std::optional<std::int64_t> amount = supply.Integer(amountName, 0, LARGEST_READING);
     if (!amount) return LIFETIME_UNKNOWN;
     return linux_status::SecondsToDrain(static_cast<std::uint64_t>(*amount), rate, minimumRate);
 }
@@ -121,20 +122,20 @@ std::uint32_t LifetimeOf(int supply, const char* amountName, std::uint64_t rate,
 // One unit family: what is left and what a full battery holds, over the
 // rate that drains both.
 struct UnitFamily {
-    const char* nowName;
-    const char* fullName;
-    const char* rateName;
+    SupplyAttribute nowName;
+    SupplyAttribute fullName;
+    SupplyAttribute rateName;
     std::uint64_t minimumRate;
 };
 
-constexpr UnitFamily ENERGY{"energy_now", "energy_full", "power_now",
-                            linux_status::MINIMUM_POWER_MICROWATTS};
-constexpr UnitFamily CHARGE{"charge_now", "charge_full", "current_now",
-                            linux_status::MINIMUM_CURRENT_MICROAMPS};
+constexpr UnitFamily ENERGY{SupplyAttribute::EnergyNow, SupplyAttribute::EnergyFull,
+                            SupplyAttribute::PowerNow, linux_status::MINIMUM_POWER_MICROWATTS};
+constexpr UnitFamily CHARGE{SupplyAttribute::ChargeNow, SupplyAttribute::ChargeFull,
+                            SupplyAttribute::CurrentNow, linux_status::MINIMUM_CURRENT_MICROAMPS};
 
 // Fills whichever lifetime is still unknown from `family`. The rate is read
 // once for both: this runs every second while the dialog is up.
-void FillLifetimes(int supply, const UnitFamily& family, BatteryReading& battery) {
+void FillLifetimes(SupplyAttributes& supply, const UnitFamily& family, BatteryReading& battery) {
     const bool needLife = battery.lifeSeconds == LIFETIME_UNKNOWN;
     const bool needFullLife = battery.fullLifeSeconds == LIFETIME_UNKNOWN;
     if (!needLife && !needFullLife) return;
@@ -151,43 +152,58 @@ void FillLifetimes(int supply, const UnitFamily& family, BatteryReading& battery
 // The driver's own estimate comes first: it may smooth the drain over time.
 // Energy over power is preferred to charge over current, each lifetime on
 // its own, so a driver that lacks one energy attribute still gets a figure.
-void ReadLifetimes(int supply, BatteryReading& battery) {
-    const std::optional<std::int64_t> estimate = ReadAttributeInteger(
-        supply, "time_to_empty_now", 0, linux_status::LONGEST_LIFETIME_SECONDS);
+void ReadLifetimes(SupplyAttributes& supply, BatteryReading& battery) {
+    const std::optional<std::int64_t> estimate = supply.Integer(
+        SupplyAttribute::TimeToEmptyNow, 0, linux_status::LONGEST_LIFETIME_SECONDS);
     if (estimate) battery.lifeSeconds = static_cast<std::uint32_t>(*estimate);
     FillLifetimes(supply, ENERGY, battery);
     FillLifetimes(supply, CHARGE, battery);
 }
 
-BatteryReading ReadBattery(int supply) {
+BatteryReading ReadBattery(SupplyAttributes& supply) {
     BatteryReading battery;
-    const std::optional<std::int64_t> capacity = ReadAttributeInteger(supply, "capacity", 0, 100);
+    const std::optional<std::int64_t> capacity = supply.Integer(SupplyAttribute::Capacity, 0, 100);
     battery.percent = capacity ? static_cast<std::uint8_t>(*capacity) : PERCENT_UNKNOWN;
     battery.flags = LevelFlags(supply, capacity);
 
     std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
-    const std::string_view status = ReadAttributeText(supply, "status", buffer).value_or("");
+    const std::string_view status = supply.Text(SupplyAttribute::Status, buffer).value_or("");
     if (status == "Charging") battery.flags |= POWER_FLAG_CHARGING;
     // A drain rate means a lifetime only while the battery feeds the device.
     if (status == "Discharging") ReadLifetimes(supply, battery);
     return battery;
 }
 
-struct FolderCloser {
-    void operator()(DIR* folder) const { ::closedir(folder); }
-};
-using Folder = std::unique_ptr<DIR, FolderCloser>;
+// A supply's folder name; the kernel's names are short, and no folder entry
+// is longer than this.
+using SupplyName = std::array<char, NAME_MAX + 1>;
 
-// Supplies in name order, so the main battery is the same one at every
-// query however the file system lists them.
-std::vector<std::string> SupplyNames(DIR* folder) {
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(folder)) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..") names.emplace_back(name);
+// The supplies in name order, so the main battery is the same one at every
+// query however the file system lists them. The list is kept from query to
+// query, so that reading it costs no allocation once it has grown to the
+// machine's count of supplies. False when the folder cannot be listed.
+bool ListSupplies(int classFolder, std::vector<SupplyName>& names) {
+    names.clear();
+    alignas(dirent64) char entries[4096];
+    for (;;) {
+        const ssize_t count = ::getdents64(classFolder, entries, sizeof entries);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return false;
+        if (count == 0) break;
+        for (ssize_t at = 0; at < count;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(entries + at);
+            at += entry->d_reclen;
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == ".." || name.size() >= SupplyName{}.size()) continue;
+            SupplyName& stored = names.emplace_back();
+            name.copy(stored.data(), name.size());
+            stored[name.size()] = '\0';
+        }
     }
-    std::sort(names.begin(), names.end());
-    return names;
+    std::sort(names.begin(), names.end(), [](const SupplyName& left, const SupplyName& right) {
+        return std::strcmp(left.data(), right.data()) < 0;
+    });
+    return true;
 }
 
 void StoreBattery(const BatteryReading& battery, std::uint8_t& flags, std::uint8_t& percent,
@@ -198,28 +214,14 @@ void StoreBattery(const BatteryReading& battery, std::uint8_t& flags, std::uint8
     fullLife = battery.fullLifeSeconds;
 }
 
-// One supply's folder and kind. The kind is nothing when the supply is
-// there but cannot be read.
-struct SupplyFolder {
-    FileDescriptor folder;
-    std::optional<SupplyKind> kind;
-};
-
-SupplyFolder OpenSupply(int classFolder, const char* name) {
-    SupplyFolder supply{FileDescriptor(::openat(classFolder, name,
-                                                O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK)),
-                        std::nullopt};
-    if (!supply.folder.valid()) {
-        // Gone since the listing, or an entry that is no folder: no supply.
-        if (linux_status::IsMissing(errno)) supply.kind = SupplyKind::Other;
-        return supply;
-    }
+// A supply's kind; nothing when the supply is there but cannot be read.
+// One gone since the listing, or an entry that is no folder, is no supply.
+std::optional<SupplyKind> SupplyKindOf(SupplyAttributes& supply) {
     std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
     linux_status::NoValue why = linux_status::NoValue::Missing;
-    const std::optional<std::string_view> type =
-        ReadAttributeText(supply.folder.get(), "type", buffer, &why);
-    if (type || why == linux_status::NoValue::Missing) supply.kind = KindOf(type.value_or(""));
-    return supply;
+    const std::optional<std::string_view> type = supply.Text(SupplyAttribute::Type, buffer, &why);
+    if (!type && why == linux_status::NoValue::Unreadable) return std::nullopt;
+    return KindOf(type.value_or(""));
 }
 
 // The battery of a slot that a supply which could not be read may have
@@ -230,10 +232,15 @@ constexpr BatteryReading UNKNOWN_BATTERY{0, PERCENT_UNKNOWN, LIFETIME_UNKNOWN, L
 
 bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is fresh*/) {
     if (status == nullptr) return false;
-    std::string classPath(linux_status::SysfsRoot());
-    classPath += "/class/power_supply";
-    const Folder folder(::opendir(classPath.c_str()));
-    if (!folder) return false;
+    char classPath[PATH_MAX];
+    const std::string_view root = linux_status::SysfsRoot();
+    const int length = std::snprintf(classPath, sizeof classPath, "%.*s/class/power_supply",
+                                     static_cast<int>(root.size()), root.data());
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof classPath) return false;
+    const FileDescriptor folder(
+        ::open(classPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    thread_local std::vector<SupplyName> names;
+    if (!folder.valid() || !ListSupplies(folder.get(), names)) return false;
 
     ExternalPowerReading external;
     std::array<BatteryReading, 2> batteries;  // main, backup
@@ -243,16 +250,17 @@ bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is f
     // so from then on every slot not yet filled is unknown: a later battery
     // would show in the wrong slot.
     bool unreadableSeen = false;
-    for (const std::string& name : SupplyNames(folder.get())) {
-        const SupplyFolder supply = OpenSupply(::dirfd(folder.get()), name.c_str());
-        if (!supply.kind) {
+    for (const SupplyName& name : names) {
+        SupplyAttributes supply(folder.get(), name.data());
+        const std::optional<SupplyKind> kind = SupplyKindOf(supply);
+        if (!kind) {
             unreadableSeen = true;
             external.anyUnreadable = true;
-        } else if (*supply.kind == SupplyKind::External) {
-            NoteExternalSupply(supply.folder.get(), external);
-        } else if (*supply.kind == SupplyKind::Battery && !unreadableSeen &&
-                   batteriesFound < batteries.size() && IsSystemBattery(supply.folder.get())) {
-            batteries[batteriesFound++] = ReadBattery(supply.folder.get());
+        } else if (*kind == SupplyKind::External) {
+            NoteExternalSupply(supply, external);
+        } else if (*kind == SupplyKind::Battery && !unreadableSeen &&
+                   batteriesFound < batteries.size() && IsSystemBattery(supply)) {
+            batteries[batteriesFound++] = ReadBattery(supply);
         }
     }
     if (unreadableSeen) {

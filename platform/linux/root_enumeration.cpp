@@ -1,8 +1,10 @@
 // The root directory holds one entry per mount of removable media, which
-// the memory survey shows as memory cards. The table is read once, when an
-// enumeration starts, so one enumeration sees one consistent set, and the
+// the memory survey shows as memory cards. The mounts are taken once, when
+// an enumeration starts, so one enumeration sees one consistent set, and the
 // free-space query asked while it is open answers from the same set instead
-// of reading and judging the whole table again for each volume.
+// of reading and judging the whole table again for each volume. Once a
+// second is the usual pace, so an enumeration reuses the storage of the one
+// before it rather than allocating its own.
 //
 // Before the volumes the root holds one ordinary folder, the user's own
 // storage, as the platform's root holds its folders beside the mounted
@@ -16,9 +18,8 @@
 #include <array>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <new>
-#include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,11 +29,7 @@
 namespace platform {
 
 struct EnumerationObject {
-    struct Volume {
-        std::array<char16_t, PATH_BUFFER_CHARS> name;
-        std::string mountPoint;
-    };
-    std::vector<Volume> volumes;
+    std::vector<linux_status::RemovableMount> volumes;
     std::size_t next = 0;  // the volume FindNextEntry gives
 };
 
@@ -45,6 +42,27 @@ constexpr char16_t STORAGE_FOLDER_NAME[] = u"home";
 std::vector<EnumerationObject*>& OpenEnumerations() {
     static std::vector<EnumerationObject*> open;
     return open;
+}
+
+// The last enumeration closed, kept for the next to start.
+std::unique_ptr<EnumerationObject>& SpareEnumeration() {
+    static std::unique_ptr<EnumerationObject> spare;
+    return spare;
+}
+
+EnumerationObject* NewEnumeration() {
+    if (SpareEnumeration()) return SpareEnumeration().release();
+    return new (std::nothrow) EnumerationObject;
+}
+
+void EndEnumeration(EnumerationObject* enumeration) {
+    if (SpareEnumeration()) {
+        delete enumeration;
+        return;
+    }
+    enumeration->volumes.clear();
+    enumeration->next = 0;
+    SpareEnumeration().reset(enumeration);
 }
 
 void FillEntry(const std::array<char16_t, PATH_BUFFER_CHARS>& name, FindDataRecord& entry) {
@@ -71,20 +89,13 @@ FindHandle FindFirstEntry(const char16_t* pattern, FindDataRecord* entry) {
     if (pattern == nullptr || entry == nullptr || std::u16string_view(pattern) != u"/*.*") {
         return InvalidFindHandle();
     }
-    auto* enumeration = new (std::nothrow) EnumerationObject;
-    if (enumeration == nullptr) return InvalidFindHandle();
-
-    linux_status::RemovableMountReader mounts;
-    linux_status::RemovableMount mount;
-    while (mounts.Next(mount)) {
-        enumeration->volumes.push_back({mount.name, mount.mountPoint.data()});
-    }
     // Part of a table is not the root: a card missing from it would read as
     // taken out.
-    if (mounts.Failed()) {
-        delete enumeration;
-        return InvalidFindHandle();
-    }
+    const std::vector<linux_status::RemovableMount>* mounts = linux_status::CurrentRemovableMounts();
+    if (mounts == nullptr) return InvalidFindHandle();
+    EnumerationObject* enumeration = NewEnumeration();
+    if (enumeration == nullptr) return InvalidFindHandle();
+    enumeration->volumes.assign(mounts->begin(), mounts->end());
     FillStorageFolderEntry(*entry);
     OpenEnumerations().push_back(enumeration);
     return enumeration;
@@ -103,7 +114,7 @@ bool CloseEnumeration(FindHandle enumeration) {
     const auto found = std::find(open.begin(), open.end(), enumeration);
     if (found == open.end()) return false;  // not ours, or closed already
     open.erase(found);
-    delete enumeration;
+    EndEnumeration(enumeration);
     return true;
 }
 
@@ -111,14 +122,14 @@ bool CloseEnumeration(FindHandle enumeration) {
 
 namespace platform::linux_status {
 
-std::optional<std::string> MountPointOfOpenEnumeration(std::u16string_view name) {
+const char* MountPointOfOpenEnumeration(std::u16string_view name) {
     const auto& open = OpenEnumerations();
     for (auto enumeration = open.rbegin(); enumeration != open.rend(); ++enumeration) {
-        for (const EnumerationObject::Volume& volume : (*enumeration)->volumes) {
-            if (std::u16string_view(volume.name.data()) == name) return volume.mountPoint;
+        for (const RemovableMount& volume : (*enumeration)->volumes) {
+            if (std::u16string_view(volume.name.data()) == name) return volume.mountPoint.data();
         }
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 }  // namespace platform::linux_status

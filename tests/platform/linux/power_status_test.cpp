@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +17,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -48,14 +51,37 @@ Supply Battery(std::string name, Attributes attributes) {
     return {std::move(name), std::move(attributes)};
 }
 
+// Where a supply's attributes are read from: a file each, or all from its
+// uevent, where the kernel gives them in one read.
+enum class Source { Files, Uevent };
+
+// The uevent the kernel would give for these attribute files: a line per
+// attribute, its file's text up to the line end.
+std::string UeventOf(const Supply& supply) {
+    std::string text = "DEVTYPE=power_supply\nPOWER_SUPPLY_NAME=" + supply.name + "\n";
+    for (const auto& [attribute, value] : supply.attributes) {
+        std::string key = attribute;
+        std::transform(key.begin(), key.end(), key.begin(), [](char c) { return std::toupper(c); });
+        text += "POWER_SUPPLY_" + key + "=" + value.substr(0, value.find('\n')) + "\n";
+    }
+    return text;
+}
+
+std::string DeviceFolder(const std::string& name) { return "sys/devices/virtual/power_supply/" + name; }
+
 // Supplies live under devices/ and the class folder links to them, as the
-// kernel lays them out.
-void Prepare(const PreparedTree& tree, const std::vector<Supply>& supplies) {
+// kernel lays them out. A supply without attributes is a link to nothing:
+// one that went away after the folder was listed.
+void Prepare(const PreparedTree& tree, const std::vector<Supply>& supplies,
+             Source source = Source::Files) {
     tree.MakeFolder("sys/class/power_supply");
     for (const Supply& supply : supplies) {
-        const std::string device = "sys/devices/virtual/power_supply/" + supply.name;
+        const std::string device = DeviceFolder(supply.name);
+        if (source == Source::Uevent && !supply.attributes.empty()) {
+            tree.Write(device + "/uevent", UeventOf(supply));
+        }
         for (const auto& [attribute, value] : supply.attributes) {
-            tree.Write(device + "/" + attribute, value);
+            if (source == Source::Files) tree.Write(device + "/" + attribute, value);
         }
         tree.Link("sys/class/power_supply/" + supply.name,
                   "../../devices/virtual/power_supply/" + supply.name);
@@ -174,16 +200,29 @@ const PowerCase POWER_CASES[] = {
      EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, 10800, 14400}, NO_BATTERY},
     {"LifetimeBeyondRecordIsUnknown", {Draining("BAT0", "50", "99999999999", "10000")},
      EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    // A value and its line end must fit the 256-byte buffer.
+    {"LongestValueThatFits", {Battery("BAT0", {{"capacity", std::string(252, ' ') + "57\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 57, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"ValueOneByteTooLong", {Battery("BAT0", {{"capacity", std::string(253, ' ') + "57\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    // Listed, then gone before it was read: no supply, and no reason to
+    // doubt the battery after it.
+    {"SupplyGoneSinceTheListing",
+     {Supply{"BAT0", {}}, External("AC", "Mains", "1"), Battery("BAT1", LAPTOP_DISCHARGING)},
+     EXTERNAL_POWER_ON, {POWER_FLAG_HIGH, 57, 10800, 18947}, NO_BATTERY},
 };
 
 void PrintTo(const PowerCase& c, std::ostream* out) { *out << c.title; }
 
-class PowerStatusTest : public testing::TestWithParam<PowerCase> {};
+std::string SourceName(Source source) { return source == Source::Files ? "Files" : "Uevent"; }
+
+// Every case reads the same from files and from the kernel's uevent.
+class PowerStatusTest : public testing::TestWithParam<std::tuple<PowerCase, Source>> {};
 
 TEST_P(PowerStatusTest, FillsRecordFromSupplies) {
-    const PowerCase& c = GetParam();
+    const auto& [c, source] = GetParam();
     const PreparedTree tree;
-    Prepare(tree, c.supplies);
+    Prepare(tree, c.supplies, source);
     PowerStatusRecord status;
     std::memset(&status, 0xA5, sizeof status);
     ASSERT_TRUE(QueryPowerStatus(&status, true));
@@ -198,8 +237,13 @@ TEST_P(PowerStatusTest, FillsRecordFromSupplies) {
     EXPECT_EQ(status.backupFullLifeSeconds, c.backup.fullLife);
 }
 
-INSTANTIATE_TEST_SUITE_P(Supplies, PowerStatusTest, testing::ValuesIn(POWER_CASES),
-                         [](const auto& info) { return std::string(info.param.title); });
+INSTANTIATE_TEST_SUITE_P(Supplies, PowerStatusTest,
+                         testing::Combine(testing::ValuesIn(POWER_CASES),
+                                          testing::Values(Source::Files, Source::Uevent)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).title) + "_" +
+                                    SourceName(std::get<1>(info.param));
+                         });
 
 TEST(PowerStatus, LevelFromCapacityAtBoundaries) {
     const std::pair<const char*, std::uint8_t> cases[] = {
@@ -288,6 +332,8 @@ TEST(PowerStatus, AFifoAttributeIsNotWaitedFor) {
     const std::string capacity = tree.Path("sys/devices/virtual/power_supply/BAT0/capacity");
     std::filesystem::remove(capacity);
     ASSERT_EQ(::mkfifo(capacity.c_str(), 0600), 0);
+    const std::string uevent = tree.Path("sys/devices/virtual/power_supply/BAT0/uevent");
+    ASSERT_EQ(::mkfifo(uevent.c_str(), 0600), 0);
 
     PowerStatusRecord status;
     std::atomic<bool> done = false;
@@ -301,8 +347,10 @@ TEST(PowerStatus, AFifoAttributeIsNotWaitedFor) {
     }
     const bool returnedAlone = done;
     while (!done) {
-        const int writer = ::open(capacity.c_str(), O_WRONLY | O_NONBLOCK);
-        if (writer >= 0) ::close(writer);
+        for (const std::string& fifo : {capacity, uevent}) {
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) ::close(writer);
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     query.join();
@@ -314,17 +362,18 @@ TEST(PowerStatus, AFifoAttributeIsNotWaitedFor) {
 // Each bad value is written into every attribute at once: the percentage,
 // the driver's estimate (which must give way to the energy pair), the backup
 // battery's energy (no lifetime) and the mains' online state.
-class BadAttributeTest : public testing::TestWithParam<std::string> {};
+class BadAttributeTest : public testing::TestWithParam<std::tuple<std::string, Source>> {};
 
 TEST_P(BadAttributeTest, ReadsAsUnknown) {
-    const std::string& bad = GetParam();
+    const auto& [bad, source] = GetParam();
     const PreparedTree tree;
-    Prepare(tree, {External("AC", "Mains", ""),
-                   Battery("BAT0", {{"status", "Discharging\n"}, {"capacity", bad},
-                                    {"time_to_empty_now", bad}, {"energy_now", "28500000\n"},
-                                    {"power_now", "9500000\n"}, {"energy_full", bad}}),
-                   Draining("BAT1", "50\n", bad, "9500000\n")});
-    tree.Write("sys/devices/virtual/power_supply/AC/online", bad);
+    Prepare(tree,
+            {Supply{"AC", {{"type", "Mains\n"}, {"online", bad}}},
+             Battery("BAT0", {{"status", "Discharging\n"}, {"capacity", bad},
+                              {"time_to_empty_now", bad}, {"energy_now", "28500000\n"},
+                              {"power_now", "9500000\n"}, {"energy_full", bad}}),
+             Draining("BAT1", "50\n", bad, "9500000\n")},
+            source);
     PowerStatusRecord status;
     ASSERT_TRUE(QueryPowerStatus(&status, true));
     EXPECT_EQ(status.externalPower, EXTERNAL_POWER_UNKNOWN);
@@ -337,10 +386,64 @@ TEST_P(BadAttributeTest, ReadsAsUnknown) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, BadAttributeTest,
-                         testing::Values("", "\n", "abc\n", "-5\n", "-0\n",
-                                         "99999999999999999999\n", "12abc\n", "1 2\n", "0x10\n",
-                                         "+7\n", "3.5\n", std::string(300, '1'),
-                                         std::string("4\0", 2)));
+                         testing::Combine(testing::Values("", "\n", "abc\n", "-5\n", "-0\n",
+                                                          "99999999999999999999\n", "12abc\n",
+                                                          "1 2\n", "0x10\n", "+7\n", "3.5\n",
+                                                          std::string(300, '1'),
+                                                          std::string("4\0", 2)),
+                                          testing::Values(Source::Files, Source::Uevent)));
+
+// A uevent the kernel would not write is passed over for the attribute
+// files, which hold the right values while the uevent does not; one with
+// keys this code does not know is read, while the files hold garbage.
+struct UeventCase {
+    const char* title;
+    std::string uevent;
+    bool read;  // instead of the files
+};
+
+const std::string KERNEL_UEVENT = UeventOf(Battery("BAT0", LAPTOP_DISCHARGING));
+const std::string WRONG_UEVENT =
+    "POWER_SUPPLY_TYPE=Battery\nPOWER_SUPPLY_STATUS=Charging\nPOWER_SUPPLY_CAPACITY=11\n";
+
+const UeventCase UEVENT_CASES[] = {
+    {"UnknownKeysPassedOver",
+     "MAJOR=1\nPOWER_SUPPLY_MODEL_NAME=x=y\nPOWER_SUPPLY_MODEL_NAME=again\n" + KERNEL_UEVENT +
+         "POWER_SUPPLY_SERIAL_NUMBER=" + std::string(2000, 'S') + "\n",
+     true},
+    {"LastLineWithoutLineEnd", KERNEL_UEVENT.substr(0, KERNEL_UEVENT.size() - 1), true},
+    {"KnownKeyTwice", WRONG_UEVENT + "POWER_SUPPLY_CAPACITY=12\n", false},
+    {"LineWithoutEquals", WRONG_UEVENT + "POWER_SUPPLY_VOLTAGE_NOW\n", false},
+    {"BlankLine", "POWER_SUPPLY_TYPE=Battery\n\nPOWER_SUPPLY_CAPACITY=11\n", false},
+    {"NoType", "POWER_SUPPLY_STATUS=Charging\nPOWER_SUPPLY_CAPACITY=11\n", false},
+    {"Empty", "", false},
+    {"LongerThanAPage", WRONG_UEVENT + "POWER_SUPPLY_MODEL_NAME=" + std::string(5000, 'M') + "\n",
+     false},
+};
+
+void PrintTo(const UeventCase& c, std::ostream* out) { *out << c.title; }
+
+class UeventTest : public testing::TestWithParam<UeventCase> {};
+
+TEST_P(UeventTest, ReadsAsTheFilesDo) {
+    const UeventCase& c = GetParam();
+    const PreparedTree tree;
+    Attributes files = LAPTOP_DISCHARGING;
+    if (c.read) {
+        for (auto& [attribute, value] : files) value = "garbage\n";
+    }
+    Prepare(tree, {Battery("BAT0", files)});
+    tree.Write(DeviceFolder("BAT0") + "/uevent", c.uevent);
+    PowerStatusRecord status;
+    ASSERT_TRUE(QueryPowerStatus(&status, true));
+    EXPECT_EQ(status.batteryFlags, POWER_FLAG_HIGH);
+    EXPECT_EQ(status.batteryPercent, 57);
+    EXPECT_EQ(status.batteryLifeSeconds, 10800u);
+    EXPECT_EQ(status.batteryFullLifeSeconds, 18947u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Uevents, UeventTest, testing::ValuesIn(UEVENT_CASES),
+                         [](const auto& info) { return std::string(info.param.title); });
 
 TEST(PowerStatus, ValueWithoutLineEndOrWithBlanksReadsAsIs) {
     const PreparedTree tree;

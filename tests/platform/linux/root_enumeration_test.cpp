@@ -2,11 +2,16 @@
 // block devices: what counts as removable, names, and malformed lines.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <filesystem>
-
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -154,6 +159,117 @@ TEST(RootEnumeration, ReadsTableAfreshAtEachStart) {
     tree.Write("proc/self/mountinfo",
                MountLine(SD_CARD, "/mnt/SD") + MountLine(USB_STICK, "/mnt/USB"));
     EXPECT_EQ(RootEntries(), (std::vector<std::u16string>{u"SD", u"USB"}));
+}
+
+// Each change of the table shows at the next enumeration: a card added,
+// one taken out, one mounted again under another name, and a device that
+// comes and goes at every enumeration.
+struct TableStep {
+    std::vector<const char*> mounted;  // names under /media/, in mount order
+    std::vector<std::u16string> entries;
+};
+
+const TableStep TABLE_STEPS[] = {
+    {{"CARD"}, {u"CARD"}},
+    {{"CARD", "STICK"}, {u"CARD", u"STICK"}},
+    {{"STICK"}, {u"STICK"}},
+    {{"RENAMED"}, {u"RENAMED"}},
+    {{}, {}},
+    {{"RENAMED"}, {u"RENAMED"}},
+    {{}, {}},
+    {{"RENAMED"}, {u"RENAMED"}},
+    {{}, {}},
+};
+
+TEST(RootEnumeration, SeesEachChangeOfAPreparedTableAtTheNextEnumeration) {
+    const PreparedTree tree;
+    for (const TableStep& step : TABLE_STEPS) {
+        std::string table;
+        for (const char* name : step.mounted) table += MountLine(NO_DEVICE, std::string("/media/") + name);
+        tree.Write("proc/self/mountinfo", table);
+        EXPECT_EQ(RootEntries(), step.entries) << "after mounting " << step.mounted.size();
+    }
+}
+
+// The same changes made to the kernel's own table, which the enumeration
+// reads again only when the kernel marks a change. They are made in a mount
+// namespace of a child process's own, where a tmpfs over /media hides the
+// machine's and the cards are tmpfs mounts below it; the child reports the
+// names each enumeration gave, one line each.
+std::string EnumeratedNames() {
+    std::string names;
+    FindDataRecord entry;
+    const FindHandle enumeration = FindFirstEntry(u"/*.*", &entry);
+    if (enumeration == InvalidFindHandle()) return "(failed)";
+    while (FindNextEntry(enumeration, &entry)) {
+        for (const char16_t* unit = entry.name; *unit != u'\0'; ++unit) names += static_cast<char>(*unit);
+        names += '|';
+    }
+    CloseEnumeration(enumeration);
+    return names;
+}
+
+[[noreturn]] void ChangeKernelTable(int report) {
+    const auto say = [report](const std::string& line) {
+        const std::string text = line + "\n";
+        if (::write(report, text.data(), text.size()) < 0) ::_exit(2);
+    };
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("velorwind-test", "/media", "tmpfs", 0, "size=64k") != 0) {
+        say(std::string("skip: no mount namespace of our own: ") + std::strerror(errno));
+        ::_exit(0);
+    }
+    // Forget whatever table the parent had open: it lists the parent's mounts.
+    ::setenv("VELORWIND_PROCFS", "/nonexistent", 1);
+    EnumeratedNames();
+    ::unsetenv("VELORWIND_PROCFS");
+    ::unsetenv("VELORWIND_SYSFS");
+    say(EnumeratedNames());
+    std::vector<std::string> mounted;
+    for (const TableStep& step : TABLE_STEPS) {
+        for (const std::string& name : mounted) ::umount(("/media/" + name).c_str());
+        mounted.clear();
+        for (const char* name : step.mounted) {
+            const std::string point = std::string("/media/") + name;
+            ::mkdir(point.c_str(), 0700);
+            if (::mount("velorwind-card", point.c_str(), "tmpfs", 0, "size=16k") != 0) ::_exit(3);
+            mounted.emplace_back(name);
+        }
+        say(EnumeratedNames());
+    }
+    ::_exit(0);
+}
+
+TEST(RootEnumeration, SeesEachChangeOfTheKernelTableAtTheNextEnumeration) {
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(report[0]);
+        ChangeKernelTable(report[1]);
+    }
+    ::close(report[1]);
+    std::string output;
+    char buffer[4096];
+    for (ssize_t count; (count = ::read(report[0], buffer, sizeof buffer)) > 0;) output.append(buffer, count);
+    ::close(report[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+    if (output.starts_with("skip")) GTEST_SKIP() << output;
+
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(output.substr(start, end - start));
+    }
+    ASSERT_EQ(lines.size(), std::size(TABLE_STEPS) + 1) << output;
+    const std::string before = lines[0];  // the machine's own cards, if any
+    for (std::size_t index = 0; index < std::size(TABLE_STEPS); ++index) {
+        std::string expected = before;
+        for (const char* name : TABLE_STEPS[index].mounted) expected += std::string(name) + "|";
+        EXPECT_EQ(lines[index + 1], expected) << "step " << index;
+    }
 }
 
 // A mounted device is judged once: while the mount stays, its verdict is
