@@ -8,10 +8,10 @@
 
 #include "platform/entry.h"
 #include "platform/module.h"
-#include "platform/qt/display_check.h"
-#include "platform/qt/instance_link.h"
-#include "platform/qt/layer.h"
-#include "platform/qt/qt_text.h"
+#include "platform/qt/base/display_check.h"
+#include "platform/qt/link/instance_link.h"
+#include "platform/qt/base/lifetime.h"
+#include "platform/qt/base/qt_text.h"
 #include "platform/window.h"
 
 namespace {

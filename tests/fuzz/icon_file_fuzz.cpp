@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/qt/ico_decoder.h"
+#include "platform/qt/resources/ico_decoder.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/drawing.h"
-#include "platform/qt/caption_bar.h"
-#include "platform/qt/dialog_frame.h"
-#include "platform/qt/static_control.h"
-#include "platform/qt/window_object.h"
+#include "platform/qt/surfaces/caption_bar.h"
+#include "platform/qt/surfaces/dialog_frame.h"
+#include "platform/qt/surfaces/static_control.h"
+#include "platform/qt/windows/window_object.h"
 #include "tests/platform/qt/qt_test_support.h"
 
 namespace {

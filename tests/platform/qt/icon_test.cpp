@@ -7,8 +7,8 @@
 
 #include "platform/icon.h"
 #include "platform/module.h"
-#include "platform/qt/ico_decoder.h"
-#include "platform/qt/icon_store.h"
+#include "platform/qt/resources/ico_decoder.h"
+#include "platform/qt/resources/icon.h"
 #include "platform/window.h"
 #include "tests/platform/qt/qt_test_support.h"
 

@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 #include "platform/messages.h"
-#include "platform/qt/layer.h"
+#include "platform/qt/base/lifetime.h"
 #include "platform/window.h"
 #include "tests/platform/qt/template_builder.h"
 

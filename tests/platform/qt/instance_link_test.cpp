@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/instance_link.h"
-#include "platform/qt/link_socket.h"
-#include "platform/qt/window_object.h"
+#include "platform/qt/link/instance_link.h"
+#include "platform/qt/link/link_socket.h"
+#include "platform/qt/windows/window_object.h"
 #include "tests/platform/descriptor_limit.h"
 #include "tests/platform/qt/qt_test_support.h"
 

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/qt/timers.h"
+#include "platform/qt/messages/timers.h"
 #include "platform/timer.h"
 #include "tests/platform/qt/qt_test_support.h"
 

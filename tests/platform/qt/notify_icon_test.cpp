@@ -6,7 +6,7 @@
 #include "platform/icon.h"
 #include "platform/module.h"
 #include "platform/notify_icon.h"
-#include "platform/qt/icon_store.h"
+#include "platform/qt/resources/icon.h"
 #include "tests/platform/qt/qt_test_support.h"
 
 namespace {

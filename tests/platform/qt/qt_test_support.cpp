@@ -12,9 +12,9 @@
 
 #include <unistd.h>
 
-#include "platform/qt/layer.h"
-#include "platform/qt/surface_widget.h"
-#include "platform/qt/window_object.h"
+#include "platform/qt/base/lifetime.h"
+#include "platform/qt/surfaces/surface_widget.h"
+#include "platform/qt/windows/window_object.h"
 
 namespace qt_test {
 

@@ -9,8 +9,8 @@
 
 #include "platform/drawing.h"
 #include "platform/module.h"
-#include "platform/qt/dialog_frame.h"
-#include "platform/qt/window_object.h"
+#include "platform/qt/surfaces/dialog_frame.h"
+#include "platform/qt/windows/window_object.h"
 #include "tests/platform/qt/qt_test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/drawing.h"
-#include "platform/qt/text_format.h"
+#include "platform/qt/base/text_format.h"
 
 namespace {
 
