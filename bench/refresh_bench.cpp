@@ -1,7 +1,8 @@
 // The once-a-second refresh on the real windowing layer and the real status
 // sources: the whole RefreshStatus, the same followed by the paint that puts
 // it on screen, and its four parts alone. Each reports the platform heap
-// requests it makes per refresh once the texts have their steady lengths.
+// requests it makes per refresh once the texts have their steady lengths,
+// and all the allocations it makes, Qt's included.
 //
 // Run with VELORWIND_SYSFS / VELORWIND_PROCFS pointing at a prepared tree
 // (scripts/make-status-tree) to include a battery and two memory cards.
@@ -41,9 +42,13 @@ template <typename Pass>
 void Measure(benchmark::State& state, Pass pass) {
     pass();  // the first pass sizes every text
     const std::size_t before = bench::HeapRequests();
+    const std::size_t allocationsBefore = bench::Allocations();
     for (auto _ : state) pass();
+    const auto passes = static_cast<double>(state.iterations());
     state.counters["heap_requests_per_refresh"] =
-        static_cast<double>(bench::HeapRequests() - before) / static_cast<double>(state.iterations());
+        static_cast<double>(bench::HeapRequests() - before) / passes;
+    state.counters["allocations_per_refresh"] =
+        static_cast<double>(bench::Allocations() - allocationsBefore) / passes;
 }
 
 void Refresh(benchmark::State& state) {

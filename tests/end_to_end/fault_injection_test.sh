@@ -48,17 +48,21 @@ source "$(dirname "$0")/harness.sh"
 take_out_usb_stick() { sed -i '/ 8:17 /d' "$1/proc/self/mountinfo"; }
 take_out_sd_card() { sed -i '/ 179:1 /d' "$1/proc/self/mountinfo"; }
 put_cards_back() { cp "$1/mountinfo.all" "$1/proc/self/mountinfo"; }
+# A driver's garbage shows in its uevent as in its files; a FIFO leaves the
+# supply without one, so that its files are read.
 write_garbage() {
   local supply=$1/sys/class/power_supply
   printf '7x\n' > "$supply/BAT0/capacity"
   printf 'Dischrging?\n' > "$supply/BAT0/status"
   printf 'maybe\n' > "$supply/AC/online"
+  "$make_status_tree" --uevent "$1"
 }
 put_fifos() {
   local supply=$1/sys/class/power_supply file
   for file in BAT0/capacity BAT0/status AC/online; do
     rm -f "$supply/$file" && mkfifo "$supply/$file"
   done
+  "$make_status_tree" --uevent "$1"
 }
 remove_battery() { rm -rf "$1/sys/class/power_supply/BAT0"; }
 
