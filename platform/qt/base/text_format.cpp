@@ -67,13 +67,6 @@ const QStaticText& LineFor(const QString& text, const QFont& font) {
     return kept->back().line;
 }
 
-// One line without prefix processing or tabs: placed by hand and drawn from
-// a kept layout, exactly where the general layout would put it.
-bool IsPlainLine(std::uint32_t format) {
-    return (format & DRAW_TEXT_SINGLE_LINE) && (format & DRAW_TEXT_NO_PREFIX) &&
-           !(format & (DRAW_TEXT_EXPAND_TABS | DRAW_TEXT_CALCULATE_RECT));
-}
-
 // The top of a plain line of `height` pixels in `rect`.
 int PlainLineTop(const QRect& rect, int height, std::uint32_t format) {
     if (format & DRAW_TEXT_BOTTOM) return rect.bottom() + 1 - height;
@@ -81,13 +74,6 @@ int PlainLineTop(const QRect& rect, int height, std::uint32_t format) {
     return rect.top();
 }
 
-// What DrawText answers for a plain line.
-int PlainLineHeight(const QRect& rect, int height, const QString& text, std::uint32_t format) {
-    if (VerticalFlags(format) != Qt::AlignTop) {
-        return PlainLineTop(rect, height, format) + height - rect.top();
-    }
-    return text.isEmpty() ? 0 : height;
-}
 
 int DrawPlainLine(QPainter& painter, const QRect& rect, const QString& text,
                   std::uint32_t format) {
@@ -108,10 +94,22 @@ int DrawPlainLine(QPainter& painter, const QRect& rect, const QString& text,
         painter.drawStaticText(QPointF(x, y), line);
         painter.restore();
     }
-    return PlainLineHeight(rect, height, text, format);
+    return MeasurePlainLine(height, rect, !text.isEmpty(), format);
 }
 
 }  // namespace
+
+bool IsPlainLine(std::uint32_t format) {
+    return (format & DRAW_TEXT_SINGLE_LINE) && (format & DRAW_TEXT_NO_PREFIX) &&
+           !(format & (DRAW_TEXT_EXPAND_TABS | DRAW_TEXT_CALCULATE_RECT));
+}
+
+int MeasurePlainLine(int lineHeight, const QRect& rect, bool hasText, std::uint32_t format) {
+    if (VerticalFlags(format) != Qt::AlignTop) {
+        return PlainLineTop(rect, lineHeight, format) + lineHeight - rect.top();
+    }
+    return hasText ? lineHeight : 0;
+}
 
 int QtTextFlags(std::uint32_t format) {
     int flags = HorizontalFlags(format) | VerticalFlags(format);
@@ -132,7 +130,7 @@ int QtTextFlags(std::uint32_t format) {
 
 int MeasureFormattedText(const QFontMetrics& metrics, QRect& rect, const QString& text,
                          std::uint32_t format) {
-    if (IsPlainLine(format)) return PlainLineHeight(rect, metrics.height(), text, format);
+    if (IsPlainLine(format)) return MeasurePlainLine(metrics.height(), rect, !text.isEmpty(), format);
     const QRect bounds = metrics.boundingRect(rect, QtTextFlags(format), text);
     if (format & DRAW_TEXT_CALCULATE_RECT) {
         rect.setWidth(bounds.width());

@@ -31,6 +31,14 @@ int QtTextFlags(std::uint32_t format);
 // bottom alignment: from the rectangle's top to the text's bottom).
 int DrawFormattedText(QPainter& painter, QRect& rect, const QString& text, std::uint32_t format);
 
+// One line without prefix processing or tabs: placed by hand and drawn from
+// a kept layout, exactly where the general layout would put it.
+bool IsPlainLine(std::uint32_t format);
+
+// What DrawFormattedText answers for a plain line in a font whose lines are
+// `lineHeight` pixels high.
+int MeasurePlainLine(int lineHeight, const QRect& rect, bool hasText, std::uint32_t format);
+
 // What DrawFormattedText answers (and, with DRAW_TEXT_CALCULATE_RECT, does
 // to `rect`) for a font with these metrics, without drawing.
 int MeasureFormattedText(const QFontMetrics& metrics, QRect& rect, const QString& text,

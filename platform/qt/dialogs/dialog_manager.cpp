@@ -3,6 +3,7 @@
 #include "platform/qt/dialogs/dialog_manager.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -107,6 +108,7 @@ std::unique_ptr<WindowObject> BuildDialog(const DialogTemplate& dialogTemplate,
     dialog->font = dialogTemplate.hasFont ? DialogFont(dialogTemplate.faceName, dialogTemplate.pointSize)
                                           : DialogFont(u"System", SYSTEM_FONT_POINTS);
     dialog->contextFont = DeviceContextFont(dialog->font);
+    dialog->contextLineHeight = QFontMetrics(dialog->contextFont).height();
     dialog->baseUnits = MeasureBaseUnits(dialog->font);
 
     const QSize clientSize(std::max(0, HorizontalPixels(dialogTemplate.cx, dialog->baseUnits)),

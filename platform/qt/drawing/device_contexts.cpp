@@ -8,10 +8,11 @@
 #include <QRegion>
 
 #include <algorithm>
-#include <functional>
-#include <string>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,9 +26,35 @@
 
 namespace platform::qt {
 namespace {
-class ContextPainter;
-}
-}
+
+// The state a text step draws with, as it was when the step was asked for.
+struct TextState {
+    Colour text;
+    Colour background;
+    std::int32_t backgroundMode;
+};
+
+// One thing asked of a context, kept to be played on the surface when the
+// context is released. Steps are reused from context to context, so that
+// recording the same drawing again allocates nothing.
+struct Step {
+    enum class Kind { TextOut, DrawText };
+    Kind kind = Kind::TextOut;
+    QRect area;
+    TextState state{};
+    std::u16string characters;
+    // TextOut
+    bool fill = false;
+    bool clipped = false;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::vector<std::int32_t> spacing;
+    // DrawText
+    std::uint32_t format = 0;
+};
+
+}  // namespace
+}  // namespace platform::qt
 
 namespace platform {
 
@@ -38,12 +65,12 @@ struct DrawingObject {
     Colour text = MakeColour(0, 0, 0);
     std::int32_t backgroundMode = BACKGROUND_OPAQUE;
     QRect changed;  // what has been drawn since the context was got
-    // What was asked of the context, in order; played on the surface when
-    // the context is released, unless the surface shows exactly that already.
-    std::vector<std::function<void(qt::ContextPainter&)>> steps;
-    std::string script;      // a byte record of the steps and the state they used
-    QRegion filledFirst;     // opaque fills made before any text
-    bool textDrawn = false;
+    // What was asked of the context, in order: the first `stepCount` of
+    // `steps`. Played on the surface when the context is released, unless
+    // the surface shows exactly that already.
+    std::vector<qt::Step> steps;
+    std::size_t stepCount = 0;
+    std::string script;  // a byte record of the steps and the state they used
 };
 
 }  // namespace platform
@@ -58,6 +85,13 @@ constexpr std::uint32_t TEXT_OUT_CLIPPED = 4;
 std::vector<std::unique_ptr<DrawingObject>>& Contexts() {
     static auto* contexts = new std::vector<std::unique_ptr<DrawingObject>>();  // kept: see lifetime.h
     return *contexts;
+}
+
+// The last context released, kept with its storage for the next one: the
+// refresh gets and releases eight contexts a second.
+std::unique_ptr<DrawingObject>& SpareContext() {
+    static auto* spare = new std::unique_ptr<DrawingObject>();  // kept: see lifetime.h
+    return *spare;
 }
 
 DrawingObject* LiveContext(DeviceContext context) {
@@ -80,18 +114,13 @@ QRect ToQRect(const Rect& rect) {
                  QPoint(Bounded(rect.right) - 1, Bounded(rect.bottom) - 1));
 }
 
-// The state a text step draws with, as it was when the step was asked for.
-struct TextState {
-    Colour text;
-    Colour background;
-    std::int32_t backgroundMode;
-};
-
 // A control draws with its dialog's context font.
-QFont ContextFont(const DrawingObject& context) {
-    return context.window->kind == WindowObject::Kind::Control ? context.window->dialog->contextFont
-                                                               : context.window->contextFont;
+const WindowObject& FontHolder(const DrawingObject& context) {
+    return context.window->kind == WindowObject::Kind::Control ? *context.window->dialog
+                                                               : *context.window;
 }
+
+const QFont& ContextFont(const DrawingObject& context) { return FontHolder(context).contextFont; }
 
 // A painter on a context's surface. Fills name their colour; only text
 // needs the context's font and colours, so a fill does not pay for them.
@@ -117,27 +146,43 @@ private:
     QPainter painter_;
 };
 
-// Appends the bytes of values to a step's record.
+// Appends the bytes of values to a context's record.
 template <typename... Values>
 void Note(std::string& script, const Values&... values) {
     (script.append(reinterpret_cast<const char*>(&values), sizeof values), ...);
 }
 
-void NoteText(std::string& script, const QString& text) {
+void NoteText(std::string& script, std::u16string_view text) {
     Note(script, text.size());
-    script.append(reinterpret_cast<const char*>(text.utf16()),
-                  static_cast<std::size_t>(text.size()) * sizeof(char16_t));
+    script.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
 }
 
 void Changed(DrawingObject& context, const QRect& area) {
     context.changed |= area.intersected(SurfaceOf(context.window)->rect());
 }
 
+// The next step of the context, reusing one a context recorded before.
+Step& NextStep(DrawingObject& context) {
+    if (context.stepCount == context.steps.size()) context.steps.emplace_back();
+    return context.steps[context.stepCount++];
+}
+
+std::span<const Step> StepsOf(const DrawingObject& context) {
+    return std::span<const Step>(context.steps).first(context.stepCount);
+}
+
+bool DrawsText(const Step& step) { return !step.characters.empty(); }
+
 // Replaying the steps gives the same pixels whatever the surface held before
 // only when opaque fills cover it all before any text is blended in.
 bool CoversTheSurface(const DrawingObject& context) {
-    const QRegion surface(SurfaceOf(context.window)->rect());
-    return surface.subtracted(context.filledFirst).isEmpty();
+    QRegion uncovered(SurfaceOf(context.window)->rect());
+    for (const Step& step : StepsOf(context)) {
+        if (step.kind == Step::Kind::TextOut && step.fill) uncovered -= step.area;
+        if (uncovered.isEmpty()) return true;
+        if (DrawsText(step)) return false;
+    }
+    return uncovered.isEmpty();
 }
 
 // The context when it is live and its window still has pixels to draw on
@@ -165,6 +210,21 @@ QRect DrawCharacters(QPainter& painter, std::int32_t x, std::int32_t y, const QS
     return QRect(QPoint(std::min(x, penX), y), QPoint(std::max(x, penX), y + metrics.height()));
 }
 
+void Play(const Step& step, ContextPainter& painter) {
+    if (step.kind == Step::Kind::DrawText) {
+        painter.PrepareForText(step.state);
+        QRect place = step.area;
+        DrawFormattedText(painter.Painter(), place, ToQString(step.characters), step.format);
+        return;
+    }
+    if (step.fill) painter.Painter().fillRect(step.area, ToQColor(step.state.background));
+    if (!DrawsText(step)) return;
+    painter.PrepareForText(step.state);
+    if (step.clipped) painter.Painter().setClipRect(step.area);
+    DrawCharacters(painter.Painter(), step.x, step.y, ToQString(step.characters), step.spacing);
+}
+
+
 // Ends every context of `window` (and of a dialog's controls); later calls
 // with those contexts fail.
 void ForgetContextsOf(const WindowObject* window) {
@@ -176,7 +236,10 @@ void ForgetContextsOf(const WindowObject* window) {
                    contexts.end());
 }
 
-void ReleaseAllContexts() { Contexts().clear(); }
+void ReleaseAllContexts() {
+    Contexts().clear();
+    SpareContext().reset();
+}
 
 }  // namespace
 
@@ -188,9 +251,19 @@ using namespace platform::qt;
 
 DeviceContext GetDeviceContext(WindowHandle window) {
     WindowObject* target = LiveLocalWindow(window);
-    if (SurfaceOf(target) == nullptr) return nullptr;
-    auto context = std::make_unique<DrawingObject>();
+    const SurfaceWidget* surface = SurfaceOf(target);
+    if (surface == nullptr) return nullptr;
+    std::unique_ptr<DrawingObject> context = std::move(SpareContext());
+    if (context == nullptr) context = std::make_unique<DrawingObject>();
     context->window = target;
+    context->background = MakeColour(255, 255, 255);
+    context->text = MakeColour(0, 0, 0);
+    context->backgroundMode = BACKGROUND_OPAQUE;
+    context->changed = QRect();
+    context->stepCount = 0;
+    context->script.clear();
+    // The same steps cover a surface of another size differently.
+    Note(context->script, surface->rect());
     CleanUpAtLayerEnd(LayerStage::DeviceContexts, ReleaseAllContexts);
     ForgetWindowsThrough(ForgetContextsOf);
     Contexts().push_back(std::move(context));
@@ -201,25 +274,32 @@ bool ReleaseDeviceContext(WindowHandle window, DeviceContext context) {
     DrawingObject* live = LiveContext(context);
     if (live == nullptr || live->window != window) return false;
     SurfaceWidget* surface = SurfaceOf(LiveLocalWindow(window));
-    if (surface != nullptr && !live->steps.empty() && !surface->Surface().isNull()) {
-        // A gauge redrawn with the text and share it shows already leaves
-        // every pixel as it is: the refresh does that for most gauges each
-        // second, and skipping it spares the drawing and the screen update.
-        const bool repeat = CoversTheSurface(*live) && surface->Shows(live->script);
-        if (!repeat) {
+    // A gauge redrawn with the text and share it shows already leaves every
+    // pixel as it is: the refresh does that for most gauges each second, and
+    // skipping it spares the drawing and the screen update. The surface
+    // keeps only records whose steps covered it before any text, and these
+    // steps are the same.
+    if (surface != nullptr && live->stepCount > 0 && !surface->Surface().isNull() &&
+        !surface->Shows(live->script)) {
+        {
             ContextPainter painter(*live);
-            for (const auto& step : live->steps) step(painter);
-            surface->ShowDrawing(live->changed);
-            surface->Played(CoversTheSurface(*live) ? std::move(live->script) : std::string());
+            for (const Step& step : StepsOf(*live)) Play(step, painter);
+        }
+        surface->ShowDrawing(live->changed);
+        if (CoversTheSurface(*live)) {
+            surface->Played(live->script);
+        } else {
+            surface->ForgetPlayed();
         }
     }
     if (!live->changed.isEmpty()) live->window->drawnThrough = true;
     auto& contexts = Contexts();
-    contexts.erase(std::find_if(contexts.begin(), contexts.end(),
-                                [live](const auto& owned) { return owned.get() == live; }));
+    const auto owned = std::find_if(contexts.begin(), contexts.end(),
+                                    [live](const auto& entry) { return entry.get() == live; });
+    if (SpareContext() == nullptr) SpareContext() = std::move(*owned);
+    contexts.erase(owned);
     return true;
 }
-
 Colour SetBackgroundColour(DeviceContext context, Colour colour) {
     DrawingObject* live = LiveContext(context);
     if (live == nullptr) return 0xFFFFFFFF;  // the platform's invalid colour
@@ -245,33 +325,34 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
     if (live == nullptr || (count > 0 && text == nullptr)) return false;
     const QRect area = rect != nullptr ? ToQRect(*rect) : QRect();
     const bool fill = (options & TEXT_OUT_OPAQUE) && !area.isEmpty();
-    const QString characters = count > 0 ? ToQString(std::u16string_view(text, count)) : QString();
+    const std::u16string_view characters = count > 0 ? std::u16string_view(text, count)
+                                                     : std::u16string_view();
     const bool clipped = (options & TEXT_OUT_CLIPPED) && rect != nullptr;
     if (count > 0 && clipped && area.isEmpty()) return true;
-    std::vector<std::int32_t> steps;
-    if (count > 0 && spacing != nullptr) steps.assign(spacing, spacing + count);
     const TextState state{live->text, live->background, live->backgroundMode};
+
+    Step& step = NextStep(*live);
+    step.kind = Step::Kind::TextOut;
+    step.area = area;
+    step.state = state;
+    step.characters.assign(characters);
+    step.fill = fill;
+    step.clipped = clipped;
+    step.x = x;
+    step.y = y;
+    if (count > 0 && spacing != nullptr) {
+        step.spacing.assign(spacing, spacing + count);
+    } else {
+        step.spacing.clear();
+    }
 
     Note(live->script, 'T', area, fill, x, y, clipped, state.text, state.background,
          state.backgroundMode);
     NoteText(live->script, characters);
-    for (std::int32_t step : steps) Note(live->script, step);
-    if (fill) {
-        Changed(*live, area);
-        if (!live->textDrawn) live->filledFirst += area;
-    }
-    if (count > 0) {
-        live->textDrawn = true;
-        // Where text lands is known only once it is laid out.
-        Changed(*live, clipped ? area : SurfaceOf(live->window)->rect());
-    }
-    live->steps.push_back([=](ContextPainter& painter) {
-        if (fill) painter.Painter().fillRect(area, ToQColor(state.background));
-        if (characters.isEmpty()) return;
-        painter.PrepareForText(state);
-        if (clipped) painter.Painter().setClipRect(area);
-        DrawCharacters(painter.Painter(), x, y, characters, steps);
-    });
+    for (std::int32_t advance : step.spacing) Note(live->script, advance);
+    if (fill) Changed(*live, area);
+    // Where text lands is known only once it is laid out.
+    if (count > 0) Changed(*live, clipped ? area : SurfaceOf(live->window)->rect());
     return true;
 }
 
@@ -285,28 +366,33 @@ std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t 
     DrawingObject* live = UsableContext(context);
     if (live == nullptr || text == nullptr || rect == nullptr || count < -1) return 0;
     const std::size_t length = count == -1 ? WideLength(text) : static_cast<std::size_t>(count);
-    const QString characters = ToQString(std::u16string_view(text, length));
-    const QFont font = ContextFont(*live);
+    const std::u16string_view characters(text, length);
     QRect area = ToQRect(*rect);
     if (format & DRAW_TEXT_CALCULATE_RECT) {
-        const int height = MeasureFormattedText(QFontMetrics(font), area, characters, format);
+        const int height = MeasureFormattedText(QFontMetrics(ContextFont(*live)), area,
+                                                ToQString(characters), format);
         rect->right = rect->left + area.width();
         rect->bottom = rect->top + area.height();
         return height;
     }
     const TextState state{live->text, live->background, live->backgroundMode};
+    Step& step = NextStep(*live);
+    step.kind = Step::Kind::DrawText;
+    step.area = area;
+    step.state = state;
+    step.characters.assign(characters);
+    step.format = format;
     Note(live->script, 'D', area, format, state.text, state.background, state.backgroundMode);
     NoteText(live->script, characters);
-    if (!characters.isEmpty()) live->textDrawn = true;
     // Unclipped text may land anywhere on the surface.
     Changed(*live, (format & DRAW_TEXT_NO_CLIP) ? SurfaceOf(live->window)->rect() : area);
-    live->steps.push_back([=](ContextPainter& painter) {
-        painter.PrepareForText(state);
-        QRect place = area;
-        DrawFormattedText(painter.Painter(), place, characters, format);
-    });
+    // One line's answer needs only the font's line height, kept with the font.
+    if (IsPlainLine(format)) {
+        return MeasurePlainLine(FontHolder(*live).contextLineHeight, area, !characters.empty(), format);
+    }
     QRect measured = area;
-    return MeasureFormattedText(QFontMetrics(font), measured, characters, format);
+    return MeasureFormattedText(QFontMetrics(ContextFont(*live)), measured, ToQString(characters),
+                                format);
 }
 
 }  // namespace platform

@@ -37,10 +37,12 @@ bool SurfaceWidget::Shows(const std::string& script) const {
     return !playedScript_.empty() && playedAfter_ == selfPaints_ && playedScript_ == script;
 }
 
-void SurfaceWidget::Played(std::string script) {
-    playedScript_ = std::move(script);
+void SurfaceWidget::Played(std::string& script) {
+    playedScript_.swap(script);
     playedAfter_ = selfPaints_;
 }
+
+void SurfaceWidget::ForgetPlayed() { playedScript_.clear(); }
 
 QColor SurfaceWidget::BackgroundColour() const { return palette().color(QPalette::Window); }
 

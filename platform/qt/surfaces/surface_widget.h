@@ -35,8 +35,11 @@ public:
     // Whether the surface shows what the device context steps recorded in
     // `script` drew, played there since the widget last painted itself.
     bool Shows(const std::string& script) const;
-    // Notes the script just played; an empty one is never shown again.
-    void Played(std::string script);
+    // Notes the script just played, taking it; `script` is left with the
+    // storage of the one before, for the next context to record into.
+    void Played(std::string& script);
+    // Notes drawing that no script stands for.
+    void ForgetPlayed();
 
 protected:
     virtual void PaintContent(QPainter& painter) = 0;

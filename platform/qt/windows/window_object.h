@@ -46,6 +46,7 @@ struct WindowObject {
     qt::DialogFrame* frame = nullptr;  // owned
     QFont font;
     QFont contextFont;  // what its device contexts, and its controls', draw with
+    int contextLineHeight = 0;  // the height of a line in contextFont
     qt::BaseUnits baseUnits{1, 1};
     std::vector<std::unique_ptr<WindowObject>> controls;  // in template order
     IconHandle bigIcon = nullptr;
