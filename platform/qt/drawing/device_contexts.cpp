@@ -190,7 +190,7 @@ bool CoversTheSurface(const DrawingObject& context) {
 DrawingObject* UsableContext(DeviceContext context) {
     DrawingObject* live = LiveContext(context);
     const SurfaceWidget* surface = live != nullptr ? SurfaceOf(LiveLocalWindow(live->window)) : nullptr;
-    return surface != nullptr && !surface->Surface().isNull() ? live : nullptr;
+    return surface != nullptr && surface->HasPixels() ? live : nullptr;
 }
 
 // Draws characters with their top-left corner at x, y; returns where they went.
@@ -279,7 +279,7 @@ bool ReleaseDeviceContext(WindowHandle window, DeviceContext context) {
     // skipping it spares the drawing and the screen update. The surface
     // keeps only records whose steps covered it before any text, and these
     // steps are the same.
-    if (surface != nullptr && live->stepCount > 0 && !surface->Surface().isNull() &&
+    if (surface != nullptr && live->stepCount > 0 && surface->HasPixels() &&
         !surface->Shows(live->script)) {
         {
             ContextPainter painter(*live);

@@ -9,18 +9,35 @@ namespace platform::qt {
 
 SurfaceWidget::SurfaceWidget(QWidget* parent, const QRect& geometry) : QWidget(parent) {
     setGeometry(geometry);
-    // Device pixels, so that text stays sharp on a scaled screen; painters
-    // on the surface still count in the widget's own pixels.
-    const qreal ratio = devicePixelRatioF();
-    surface_ = QImage(geometry.size() * ratio, QImage::Format_RGB32);
-    surface_.setDevicePixelRatio(ratio);
-    // The surface covers every pixel, so Qt need not clear behind it.
+    // The picture covers every pixel, so Qt need not clear behind it.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    surface_.fill(BackgroundColour());
+}
+
+bool SurfaceWidget::HasPixels() const { return !size().isEmpty(); }
+
+// The picture before any device context drew on it: the background, and the
+// content once the widget has painted itself.
+void SurfaceWidget::PaintPicture(QPainter& painter) {
+    painter.fillRect(rect(), BackgroundColour());
+    if (contentPainted_) PaintContent(painter);
+}
+
+QImage& SurfaceWidget::Surface() {
+    if (surface_.isNull() && HasPixels()) {
+        // Device pixels, so that text stays sharp on a scaled screen;
+        // painters on the surface still count in the widget's own pixels.
+        const qreal ratio = devicePixelRatioF();
+        surface_ = QImage(size() * ratio, QImage::Format_RGB32);
+        surface_.setDevicePixelRatio(ratio);
+        QPainter painter(&surface_);
+        PaintPicture(painter);
+    }
+    return surface_;
 }
 
 void SurfaceWidget::PaintItself() {
     ++selfPaints_;
+    contentPainted_ = true;
     if (!surface_.isNull()) {
         QPainter painter(&surface_);
         PaintContent(painter);
@@ -47,9 +64,13 @@ void SurfaceWidget::ForgetPlayed() { playedScript_.clear(); }
 QColor SurfaceWidget::BackgroundColour() const { return palette().color(QPalette::Window); }
 
 void SurfaceWidget::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    if (surface_.isNull()) {
+        PaintPicture(painter);
+        return;
+    }
     // Only the parts that need it: copying the whole surface for a changed
     // gauge would make Qt hand large copies to worker threads.
-    QPainter painter(this);
     const qreal ratio = surface_.devicePixelRatio();
     for (const QRect& part : event->region()) {
         const QRectF source(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio);

@@ -4,6 +4,11 @@
 // content into it only when asked to (PaintItself); device contexts draw into
 // it at any time, outside paint handling. A paint event just copies the
 // surface, so whatever was drawn stays until the widget next paints itself.
+//
+// Most widgets are never drawn on through a device context (the labels, the
+// dialog's background): until one is, its picture is what it paints of
+// itself, painted straight onto the screen, and it keeps no surface, which
+// would cost its area in memory four bytes a pixel.
 #pragma once
 
 #include <QImage>
@@ -20,8 +25,10 @@ class SurfaceWidget : public QWidget {
 public:
     SurfaceWidget(QWidget* parent, const QRect& geometry);
 
-    QImage& Surface() { return surface_; }
-    const QImage& Surface() const { return surface_; }
+    // The surface, made on first use from the picture shown so far.
+    QImage& Surface();
+    // Whether the widget has pixels to draw on (a widget of no size has none).
+    bool HasPixels() const;
 
     // Repaints the own content into the surface and schedules the widget's
     // update; what a device context drew there is gone afterwards.
@@ -46,7 +53,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage surface_;
+    void PaintPicture(QPainter& painter);
+
+    QImage surface_;  // null until a device context needs it
+    bool contentPainted_ = false;  // PaintItself has run: the picture shows the content
     std::uint64_t selfPaints_ = 0;
     std::string playedScript_;
     std::uint64_t playedAfter_ = 0;  // selfPaints_ when it was played
