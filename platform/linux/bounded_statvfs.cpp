@@ -64,7 +64,11 @@ void* RunHelper(void* argument) {
         helper.succeeded = succeeded;
         helper.answer = answer;
         helper.state = Helper::State::Answered;
+        // Woken after the lock is let go, the caller takes it at once
+        // instead of sleeping on it a second time.
+        guard.unlock();
         shared.answered.notify_all();
+        guard.lock();
     }
 }
 
@@ -117,7 +121,10 @@ std::optional<struct statvfs> StatvfsWithin(const char* path, std::chrono::milli
 
     std::strcpy(helper->path, path);
     helper->state = Helper::State::Asked;
+    // The helper wakes to a free lock, as the caller does below.
+    guard.unlock();
     helper->asked.notify_one();
+    guard.lock();
     if (!shared.answered.wait_for(guard, bound,
                                   [&] { return helper->state == Helper::State::Answered; })) {
         helper->abandoned = true;
