@@ -4,6 +4,9 @@
 // holds what a reference reading of the attributes gives: strict decimal
 // numbers within their ranges, the level words, the charging word, and
 // lifetimes computed in 128 bits from the first family that yields one.
+// Then the same values as the kernel writes them, each file one line and
+// each supply's uevent the same lines: read from the uevents alone, the
+// record is the one the files alone give.
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -103,6 +106,45 @@ std::uint8_t Level(const Values& values, std::optional<std::int64_t> capacity) {
     return *capacity <= 20 ? POWER_FLAG_LOW : POWER_FLAG_HIGH;
 }
 
+bool SameRecord(const PowerStatusRecord& a, const PowerStatusRecord& b) {
+    return a.externalPower == b.externalPower && a.batteryFlags == b.batteryFlags &&
+           a.batteryPercent == b.batteryPercent && a.batteryLifeSeconds == b.batteryLifeSeconds &&
+           a.batteryFullLifeSeconds == b.batteryFullLifeSeconds && a.backupFlags == b.backupFlags &&
+           a.backupPercent == b.backupPercent && a.backupLifeSeconds == b.backupLifeSeconds &&
+           a.backupFullLifeSeconds == b.backupFullLifeSeconds;
+}
+
+void CheckUeventsReadAsFiles(const Values& values) {
+    const std::string folder = "sys/class/power_supply/";
+    std::string uevents[2] = {"POWER_SUPPLY_NAME=AC\nPOWER_SUPPLY_TYPE=Mains\n",
+                              "POWER_SUPPLY_NAME=BAT0\nPOWER_SUPPLY_TYPE=Battery\n"};
+    for (std::size_t i = 0; i < ATTRIBUTE_COUNT; ++i) {
+        if (!values.of[i]) continue;
+        const std::string_view attribute = ATTRIBUTES[i];
+        const std::string_view line = values.of[i]->substr(0, values.of[i]->find('\n'));
+        fuzz::WriteFile(folder + std::string(attribute), std::string(line) + "\n");
+        std::string key(attribute.substr(attribute.find('/') + 1));
+        std::transform(key.begin(), key.end(), key.begin(),
+                       [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+        uevents[attribute.starts_with("AC/") ? 0 : 1] += "POWER_SUPPLY_" + key + "=" + std::string(line) + "\n";
+    }
+    PowerStatusRecord fromFiles;
+    FUZZ_CHECK(QueryPowerStatus(&fromFiles, true));
+
+    fuzz::WriteFile(folder + "AC/uevent", uevents[0]);
+    fuzz::WriteFile(folder + "BAT0/uevent", uevents[1]);
+    for (const char* attribute : ATTRIBUTES) fuzz::RemoveFile(folder + attribute);
+    fuzz::RemoveFile(folder + "AC/type");
+    fuzz::RemoveFile(folder + "BAT0/type");
+    PowerStatusRecord fromUevents;
+    FUZZ_CHECK(QueryPowerStatus(&fromUevents, true));
+    FUZZ_CHECK(SameRecord(fromFiles, fromUevents));
+    fuzz::RemoveFile(folder + "AC/uevent");
+    fuzz::RemoveFile(folder + "BAT0/uevent");
+}
+
+void CheckRecord(const Values& values, const PowerStatusRecord& record);
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -125,6 +167,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     PowerStatusRecord record;
     FUZZ_CHECK(QueryPowerStatus(&record, true));
+    CheckRecord(values, record);
+    CheckUeventsReadAsFiles(values);
+    return 0;
+}
+
+namespace {
+
+void CheckRecord(const Values& values, const PowerStatusRecord& record) {
 
     const std::optional<std::int64_t> online = values.Number("online", 0, 2);
     FUZZ_CHECK(record.externalPower ==
@@ -135,7 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!system) {
         FUZZ_CHECK(record.batteryFlags == POWER_FLAG_NO_BATTERY);
         FUZZ_CHECK(record.batteryPercent == PERCENT_UNKNOWN);
-        return 0;
+        return;
     }
     const std::optional<std::int64_t> capacity = values.Number("capacity", 0, 100);
     FUZZ_CHECK(record.batteryPercent == (capacity ? *capacity : PERCENT_UNKNOWN));
@@ -151,5 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(record.batteryLifeSeconds == life);
     FUZZ_CHECK(record.batteryFullLifeSeconds == fullLife);
-    return 0;
 }
+
+}  // namespace
+
