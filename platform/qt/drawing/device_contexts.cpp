@@ -161,10 +161,17 @@ void Changed(DrawingObject& context, const QRect& area) {
     context.changed |= area.intersected(SurfaceOf(context.window)->rect());
 }
 
-// The next step of the context, reusing one a context recorded before.
-Step& NextStep(DrawingObject& context) {
+// The next step of the context, reusing one a context recorded before,
+// with the context's state as it is now.
+Step& NextStep(DrawingObject& context, Step::Kind kind, const QRect& area,
+               std::u16string_view characters) {
     if (context.stepCount == context.steps.size()) context.steps.emplace_back();
-    return context.steps[context.stepCount++];
+    Step& step = context.steps[context.stepCount++];
+    step.kind = kind;
+    step.area = area;
+    step.state = TextState{context.text, context.background, context.backgroundMode};
+    step.characters.assign(characters);
+    return step;
 }
 
 std::span<const Step> StepsOf(const DrawingObject& context) {
@@ -329,13 +336,8 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
                                                      : std::u16string_view();
     const bool clipped = (options & TEXT_OUT_CLIPPED) && rect != nullptr;
     if (count > 0 && clipped && area.isEmpty()) return true;
-    const TextState state{live->text, live->background, live->backgroundMode};
 
-    Step& step = NextStep(*live);
-    step.kind = Step::Kind::TextOut;
-    step.area = area;
-    step.state = state;
-    step.characters.assign(characters);
+    Step& step = NextStep(*live, Step::Kind::TextOut, area, characters);
     step.fill = fill;
     step.clipped = clipped;
     step.x = x;
@@ -346,8 +348,8 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
         step.spacing.clear();
     }
 
-    Note(live->script, 'T', area, fill, x, y, clipped, state.text, state.background,
-         state.backgroundMode);
+    Note(live->script, 'T', area, fill, x, y, clipped, step.state.text, step.state.background,
+         step.state.backgroundMode);
     NoteText(live->script, characters);
     for (std::int32_t advance : step.spacing) Note(live->script, advance);
     if (fill) Changed(*live, area);
@@ -375,14 +377,10 @@ std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t 
         rect->bottom = rect->top + area.height();
         return height;
     }
-    const TextState state{live->text, live->background, live->backgroundMode};
-    Step& step = NextStep(*live);
-    step.kind = Step::Kind::DrawText;
-    step.area = area;
-    step.state = state;
-    step.characters.assign(characters);
+    Step& step = NextStep(*live, Step::Kind::DrawText, area, characters);
     step.format = format;
-    Note(live->script, 'D', area, format, state.text, state.background, state.backgroundMode);
+    Note(live->script, 'D', area, format, step.state.text, step.state.background,
+         step.state.backgroundMode);
     NoteText(live->script, characters);
     // Unclipped text may land anywhere on the surface.
     Changed(*live, (format & DRAW_TEXT_NO_CLIP) ? SurfaceOf(live->window)->rect() : area);
