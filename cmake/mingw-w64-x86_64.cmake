@@ -1,0 +1,23 @@
+# Cross-builds the Windows program (x86-64) with Debian's mingw-w64, in its
+# Win32-threads flavour: the back end uses the Windows API's own threads, so
+# the program needs no threading DLL beside it.
+#
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(VELORWIND_MINGW_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${VELORWIND_MINGW_TRIPLET}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${VELORWIND_MINGW_TRIPLET}-g++-win32)
+set(CMAKE_RC_COMPILER ${VELORWIND_MINGW_TRIPLET}-windres)
+
+# Libraries and headers come from the target's tree only; tools run here.
+set(CMAKE_FIND_ROOT_PATH /usr/${VELORWIND_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# One executable that needs no DLL beside it: the C and C++ runtimes are
+# linked in.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
