@@ -1,8 +1,8 @@
-// Finding a window by its title, in this process or another, and the window
-// in front: the Windows API's own services. A window of another process
-// comes to the front when this process may bring it there, which a program
-// just started by the user, or answering a click on its notification icon,
-// may.
+// Finding a window by its title, in this process or another, and bringing
+// a window to the front: the Windows API's own services. A window of another
+// process comes to the front when this process may bring it there, which a
+// program just started by the user, or answering a click on its
+// notification icon, may.
 
 #include "platform/win32/windows_api.h"
 
@@ -15,7 +15,5 @@ WindowHandle FindTopLevelWindow(const char16_t* className, const char16_t* title
 bool SetForegroundWindow(WindowHandle window) {
     return ::SetForegroundWindow(win32::ToHwnd(window)) != FALSE;
 }
-
-WindowHandle GetForegroundWindow() { return win32::FromHwnd(::GetForegroundWindow()); }
 
 }  // namespace platform
