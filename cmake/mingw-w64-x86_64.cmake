@@ -1,14 +1,15 @@
-# Cross-builds the Windows program (x86-64) with Debian's mingw-w64, in its
-# Win32-threads flavour: the back end uses the Windows API's own threads, so
-# the program needs no threading DLL beside it.
+# Cross-builds the Windows program (x86-64) with Debian's mingw-w64. The
+# flavour with POSIX threads is the one whose C++ library has std::mutex,
+# which GoogleTest needs; the program itself uses the Windows API's threads,
+# and every runtime is linked in, so it needs no DLL beside it.
 #
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(VELORWIND_MINGW_TRIPLET x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${VELORWIND_MINGW_TRIPLET}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${VELORWIND_MINGW_TRIPLET}-g++-win32)
+set(CMAKE_C_COMPILER ${VELORWIND_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VELORWIND_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${VELORWIND_MINGW_TRIPLET}-windres)
 
 # Libraries and headers come from the target's tree only; tools run here.
