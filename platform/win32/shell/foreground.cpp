@@ -1,30 +1,38 @@
 #include "platform/win32/shell/foreground.h"
 
+#include <dwmapi.h>
+
 namespace platform::win32 {
 
-// The window that gave the activation up to the shell, until it is active
-// again or the activation moves on.
-HWND yieldedToShell = nullptr;
-
-bool IsShellWindow(HWND window) {
-    if (window == nullptr) return false;
-    HWND taskbar = FindWindowW(Wide(u"Shell_TrayWnd"), nullptr);
-    DWORD shellProcess = 0;
-    DWORD windowProcess = 0;
-    if (taskbar == nullptr || GetWindowThreadProcessId(taskbar, &shellProcess) == 0) return false;
-    return GetWindowThreadProcessId(window, &windowProcess) != 0 && windowProcess == shellProcess;
+DWORD ProcessOf(HWND window) {
+    DWORD process = 0;
+    return window != nullptr && GetWindowThreadProcessId(window, &process) != 0 ? process : 0;
 }
 
-void NoteActivation(HWND window, WPARAM first, LPARAM second) {
-    if (LOWORD(first) != WA_INACTIVE) {
-        yieldedToShell = nullptr;
-        return;
+namespace {
+
+// Windows 10 keeps the windows of suspended apps visible but cloaked.
+bool IsCloaked(HWND window) {
+    DWORD cloaked = 0;
+    return SUCCEEDED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) &&
+           cloaked != 0;
+}
+
+bool IsOrdinary(HWND window, DWORD shell) {
+    return ::IsWindowVisible(window) && (shell == 0 || ProcessOf(window) != shell) &&
+           !(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) && !IsCloaked(window);
+}
+
+}  // namespace
+
+DWORD ShellProcess() { return ProcessOf(FindWindowW(Wide(u"Shell_TrayWnd"), nullptr)); }
+
+HWND HighestOrdinaryWindow() {
+    const DWORD shell = ShellProcess();
+    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (IsOrdinary(window, shell)) return window;
     }
-    // The window activated next is named only when it is of this thread;
-    // otherwise it is in front already.
-    HWND next = reinterpret_cast<HWND>(second);
-    if (next == nullptr) next = ::GetForegroundWindow();
-    yieldedToShell = IsShellWindow(next) ? window : nullptr;
+    return nullptr;
 }
 
 }  // namespace platform::win32
@@ -33,9 +41,9 @@ namespace platform {
 
 WindowHandle GetForegroundWindow() {
     HWND front = ::GetForegroundWindow();
-    if (win32::yieldedToShell != nullptr && ::IsWindowVisible(win32::yieldedToShell) &&
-        (front == nullptr || win32::IsShellWindow(front))) {
-        front = win32::yieldedToShell;
+    const DWORD shell = win32::ShellProcess();
+    if (front == nullptr || (shell != 0 && win32::ProcessOf(front) == shell)) {
+        front = win32::HighestOrdinaryWindow();
     }
     return win32::FromHwnd(front);
 }

@@ -5,12 +5,10 @@
 // stands between it and the program's procedure. It answers first what only
 // the back end knows about (the shell's messages for the notification icon,
 // the caption's minimise button that stands for OK), then hands every other
-// message on and turns the answer into the dialog manager's. It also follows
-// the dialog's activation, for the window in front (shell/foreground.h).
+// message on and turns the answer into the dialog manager's.
 
 #include <new>
 
-#include "platform/win32/shell/foreground.h"
 #include "platform/win32/shell/notify_icons.h"
 #include "platform/win32/windowing/dialog_face.h"
 #include "platform/win32/windowing/dialog_template.h"
@@ -49,7 +47,6 @@ INT_PTR CALLBACK AnswerDialogMessage(HWND dialog, UINT message, WPARAM first, LP
         return TRUE;
     }
     if (win32::AnswerShellMessage(dialog, message, first, second)) return TRUE;
-    if (message == WM_ACTIVATE) win32::NoteActivation(dialog, first, second);
 
     const DialogProcedure procedure = binding->procedure;
     if (message == WM_NCDESTROY) {
