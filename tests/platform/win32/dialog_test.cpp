@@ -180,6 +180,9 @@ std::vector<int> InkedColumns(HWND control) {
     return columns;
 }
 
+// Wine right-aligns a static control that has the extended right-alignment
+// bit alone; Windows, left to right, needs the right-aligned style as well,
+// which the style check above holds the back end to.
 TEST_P(TallDialog, RightAlignedTextsLieAtTheRightEdge) {
     ::ShowWindow(dialog_, SW_SHOW);
     const struct {
