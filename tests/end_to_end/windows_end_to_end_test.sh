@@ -49,13 +49,7 @@ verdict() {
 }
 note() { echo "      $*"; }
 
-finish() {
-  local status=$?
-  wine_restart
-  x_session_end
-  exit "$status"
-}
-trap finish EXIT
+trap end_wine_session EXIT
 trap 'exit 130' INT TERM
 
 # start_instance: the program in the background; sets PID.

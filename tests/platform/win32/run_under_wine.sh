@@ -25,13 +25,7 @@ fi
 
 # shellcheck source=tests/end_to_end/x_session.sh
 source "$here/../../end_to_end/x_session.sh"
-finish() {
-  local status=$?
-  wine_restart
-  x_session_end
-  exit "$status"
-}
-trap finish EXIT
+trap end_wine_session EXIT
 trap 'exit 130' INT TERM
 x_session_begin
 start_display 1024x600 && start_tray_host || exit 1

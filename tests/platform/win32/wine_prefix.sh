@@ -54,3 +54,13 @@ wine_restart() {
   wineserver -k 2> /dev/null || true
   wineserver -w 2> /dev/null || true
 }
+
+# end_wine_session: for the EXIT trap of a script that runs Wine on an X
+# session (x_session.sh): the server ends before the display it draws on,
+# and the script keeps its exit status.
+end_wine_session() {
+  local status=$?
+  wine_restart
+  x_session_end
+  exit "$status"
+}
