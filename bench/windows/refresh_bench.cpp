@@ -32,7 +32,8 @@ bool AnswerNothing(platform::WindowHandle, std::uint32_t, std::uintptr_t, std::i
 HWND CreateStatusDialog() {
     using namespace platform;
     const InstanceHandle self = win32::FromHinstance(GetModuleHandleW(nullptr));
-    const ResourceRecord* entry = FindResourceEntry(self, resources::IDD_STATUS_TALL, RESOURCE_DIALOG);
+    const ResourceRecord* entry =
+        FindResourceEntry(self, resources::IDD_STATUS_TALL, RESOURCE_DIALOG);
     return win32::ToHwnd(CreateModelessDialog(self, LoadResourceEntry(self, entry),
                                               ResourceEntrySize(self, entry), nullptr,
                                               AnswerNothing, 0));
@@ -50,7 +51,8 @@ void Measure(const char* name, int refreshes, Pass pass) {
     for (int batch = 0; batch < BATCHES; ++batch) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < refreshes; ++i) pass();
-        const std::chrono::duration<double, std::micro> spent = std::chrono::steady_clock::now() - start;
+        const std::chrono::duration<double, std::micro> spent =
+            std::chrono::steady_clock::now() - start;
         perRefresh.push_back(spent.count() / refreshes);
         DispatchPending();
     }

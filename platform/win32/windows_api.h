@@ -39,9 +39,7 @@ namespace platform::win32 {
 
 // Texts are UTF-16 on both sides; only the character type's name differs.
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
-inline const wchar_t* Wide(const char16_t* text) {
-    return reinterpret_cast<const wchar_t*>(text);
-}
+inline const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 inline wchar_t* Wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 inline const char16_t* Utf16(const wchar_t* text) {
     return reinterpret_cast<const char16_t*>(text);

@@ -37,8 +37,9 @@ HFONT ContextFontFor(HWND window) {
     const auto dialogFont = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
     if (dialogFont == nullptr) return nullptr;
     auto& fonts = ContextFonts();
-    const auto known = std::find_if(fonts.begin(), fonts.end(),
-                                    [&](const ContextFont& font) { return font.dialogFont == dialogFont; });
+    const auto known = std::find_if(fonts.begin(), fonts.end(), [&](const ContextFont& font) {
+        return font.dialogFont == dialogFont;
+    });
     if (known != fonts.end()) return known->contextFont;
     LOGFONTW description{};
     if (GetObjectW(dialogFont, sizeof description, &description) == 0) return nullptr;

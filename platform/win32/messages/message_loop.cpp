@@ -23,8 +23,8 @@ MSG ToMsg(const MessageRecord& record) {
 
 }  // namespace
 
-std::int32_t RetrieveMessage(MessageRecord* record, WindowHandle window,
-                             std::uint32_t firstMessage, std::uint32_t lastMessage) {
+std::int32_t RetrieveMessage(MessageRecord* record, WindowHandle window, std::uint32_t firstMessage,
+                             std::uint32_t lastMessage) {
     if (record == nullptr) return -1;
     // The program is up (or has given up) once it waits for messages: a
     // second start may look for it now.

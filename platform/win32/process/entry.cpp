@@ -9,9 +9,8 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, int showCommand) {
     using namespace platform::win32;
     TakeStartLock();
-    const std::int32_t result =
-        platform::ProgramEntry(FromHinstance(instance), FromHinstance(previous),
-                               Utf16(commandLine), showCommand);
+    const std::int32_t result = platform::ProgramEntry(
+        FromHinstance(instance), FromHinstance(previous), Utf16(commandLine), showCommand);
     ReleaseStartLock();
     return result;
 }

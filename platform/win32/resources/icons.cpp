@@ -10,8 +10,8 @@ IconHandle LoadIcon(InstanceHandle instance, std::uint32_t id) {
 
 IconHandle LoadImage(InstanceHandle instance, std::uint32_t id, std::uint32_t type,
                      std::int32_t width, std::int32_t height, std::uint32_t flags) {
-    HANDLE image = LoadImageW(win32::ToHinstance(instance), MAKEINTRESOURCEW(id), type, width,
-                              height, flags);
+    HANDLE image =
+        LoadImageW(win32::ToHinstance(instance), MAKEINTRESOURCEW(id), type, width, height, flags);
     return win32::FromHicon(static_cast<HICON>(image));
 }
 

@@ -16,8 +16,8 @@ HRSRC ToHrsrc(const ResourceRecord* entry) {
 
 const ResourceRecord* FindResourceEntry(InstanceHandle instance, std::uint32_t id,
                                         std::uint32_t type) {
-    HRSRC found = FindResourceW(win32::ToHinstance(instance), MAKEINTRESOURCEW(id),
-                                MAKEINTRESOURCEW(type));
+    HRSRC found =
+        FindResourceW(win32::ToHinstance(instance), MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
     return reinterpret_cast<const ResourceRecord*>(found);
 }
 

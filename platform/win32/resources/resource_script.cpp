@@ -29,7 +29,8 @@ std::string Quoted(const std::string& path) {
 
 bool WriteBytes(const std::string& path, const platform::ResourceRecord& resource) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(resource.data), static_cast<std::streamsize>(resource.size));
+    out.write(reinterpret_cast<const char*>(resource.data),
+              static_cast<std::streamsize>(resource.size));
     return static_cast<bool>(out);
 }
 

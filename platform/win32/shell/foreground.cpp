@@ -29,7 +29,8 @@ DWORD ShellProcess() { return ProcessOf(FindWindowW(Wide(u"Shell_TrayWnd"), null
 
 HWND HighestOrdinaryWindow() {
     const DWORD shell = ShellProcess();
-    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+    for (HWND window = GetTopWindow(nullptr); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
         if (IsOrdinary(window, shell)) return window;
     }
     return nullptr;

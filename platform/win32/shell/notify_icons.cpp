@@ -52,7 +52,8 @@ void HearTaskbarCreated(HWND owner) {
 void Merge(NotifyIconRecord& kept, const NotifyIconRecord& change) {
     if (change.flags & NOTIFY_FLAG_MESSAGE) kept.callbackMessage = change.callbackMessage;
     if (change.flags & NOTIFY_FLAG_ICON) kept.icon = change.icon;
-    if (change.flags & NOTIFY_FLAG_TIP) std::copy(std::begin(change.tip), std::end(change.tip), kept.tip);
+    if (change.flags & NOTIFY_FLAG_TIP)
+        std::copy(std::begin(change.tip), std::end(change.tip), kept.tip);
     kept.flags |= change.flags;
 }
 

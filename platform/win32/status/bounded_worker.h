@@ -65,7 +65,7 @@ private:
     HANDLE start_ = nullptr;  // a job waits (auto-reset)
     HANDLE done_ = nullptr;   // the job has ended (auto-reset)
     bool started_ = false;
-    bool overran_ = false;    // the last job overran and may still run
+    bool overran_ = false;  // the last job overran and may still run
 };
 
 }  // namespace platform::win32

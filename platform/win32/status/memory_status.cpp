@@ -13,7 +13,8 @@
 namespace platform {
 
 static_assert(sizeof(MemoryStatusRecord) == sizeof(MEMORYSTATUSEX));
-static_assert(offsetof(MemoryStatusRecord, totalPhysical) == offsetof(MEMORYSTATUSEX, ullTotalPhys));
+static_assert(offsetof(MemoryStatusRecord, totalPhysical) ==
+              offsetof(MEMORYSTATUSEX, ullTotalPhys));
 static_assert(offsetof(MemoryStatusRecord, availablePhysical) ==
               offsetof(MEMORYSTATUSEX, ullAvailPhys));
 
@@ -44,7 +45,8 @@ void QueryMemoryStatus(MemoryStatusRecord* status) {
 bool QueryStoreInformation(StoreInfoRecord* info) {
     const std::optional<std::u16string>& folder = ProfileFolder();
     if (info == nullptr || !folder) return false;
-    const std::optional<win32::VolumeSpace> space = win32::MeasureVolume(*folder, &GetDiskFreeSpaceExW);
+    const std::optional<win32::VolumeSpace> space =
+        win32::MeasureVolume(*folder, &GetDiskFreeSpaceExW);
     if (!space) return false;
     info->size = space->total;
     // What the user can still write: quotas and reserves are not theirs.

@@ -30,7 +30,8 @@ std::vector<RootVolume> RemovableVolumes(std::span<const DriveFacts> drives) {
         }
     }
     for (std::size_t i = 0; i < volumes.size(); ++i) {
-        if (clashes[i]) volumes[i].name += std::u16string{u' ', u'(', volumes[i].letter, u':', u')'};
+        if (clashes[i])
+            volumes[i].name += std::u16string{u' ', u'(', volumes[i].letter, u':', u')'};
     }
     return volumes;
 }

@@ -11,8 +11,8 @@ namespace platform::win32 {
 
 // What the system says of one drive letter.
 struct DriveFacts {
-    char16_t letter;     // 'A' to 'Z'
-    unsigned type;       // GetDriveTypeW's answer
+    char16_t letter;       // 'A' to 'Z'
+    unsigned type;         // GetDriveTypeW's answer
     std::u16string label;  // empty: none, or it could not be read
 };
 

@@ -63,7 +63,8 @@ FindHandle FindFirstEntry(const char16_t* pattern, FindDataRecord* entry) {
 bool FindNextEntry(FindHandle enumeration, FindDataRecord* entry) {
     if (!IsValid(enumeration) || entry == nullptr) return false;
     if (enumeration->next >= enumeration->volumes.size()) return false;
-    FillEntry(enumeration->volumes[enumeration->next++].name, ATTR_DIRECTORY | ATTR_TEMPORARY, *entry);
+    FillEntry(enumeration->volumes[enumeration->next++].name, ATTR_DIRECTORY | ATTR_TEMPORARY,
+              *entry);
     return true;
 }
 

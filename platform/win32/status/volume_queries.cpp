@@ -19,8 +19,8 @@ struct VolumeJob {
 
     void Run() {
         if (wantsLabel) {
-            succeeded = GetVolumeInformationW(Wide(path), Wide(label), MAX_PATH + 1, nullptr, nullptr,
-                                              nullptr, nullptr, 0) != FALSE;
+            succeeded = GetVolumeInformationW(Wide(path), Wide(label), MAX_PATH + 1, nullptr,
+                                              nullptr, nullptr, nullptr, 0) != FALSE;
         } else {
             succeeded = query(Wide(path), &available, &total, &free) != FALSE;
         }

@@ -18,7 +18,8 @@ public:
 
     std::uint16_t Word() {
         if (!Has(2)) return 0;
-        const std::uint16_t value = static_cast<std::uint16_t>(bytes_[position_] | (bytes_[position_ + 1] << 8));
+        const std::uint16_t value =
+            static_cast<std::uint16_t>(bytes_[position_] | (bytes_[position_ + 1] << 8));
         position_ += 2;
         return value;
     }
@@ -126,7 +127,7 @@ std::optional<TemplateShape> ReadShape(const std::uint8_t* bytes, std::size_t si
     // The extended form starts with version 1 and 0xFFFF; it is not read.
     if (shape.style == 0xFFFF0001u) return std::nullopt;
     const std::uint16_t itemCount = in.Word();
-    in.Skip(4 * 2);  // x, y, cx, cy
+    in.Skip(4 * 2);         // x, y, cx, cy
     in.SkipNameOrNumber();  // menu
     in.SkipNameOrNumber();  // window class
     in.SkipText();          // title
@@ -167,7 +168,8 @@ std::optional<DesktopTemplate> AdaptDialogTemplate(const void* dialogTemplate, s
 
     DesktopTemplate adapted;
     std::vector<std::uint8_t>& out = adapted.bytes;
-    const bool replaceFace = (shape->style & DS_SETFONT) && IsSystemFace(shape->face) && !face.empty();
+    const bool replaceFace =
+        (shape->style & DS_SETFONT) && IsSystemFace(shape->face) && !face.empty();
     // The header up to its face, the face, then the items as they stand. The
     // items keep their alignment: both copies start on a DWORD boundary.
     const std::size_t keptHeader = replaceFace ? shape->faceStart : shape->headerEnd;

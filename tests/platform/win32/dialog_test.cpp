@@ -34,7 +34,8 @@ std::uint32_t TemplateOf(Layout layout) {
 
 std::vector<HWND> Children(HWND dialog) {
     std::vector<HWND> children;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
         children.push_back(child);
     }
     return children;
@@ -79,10 +80,11 @@ TEST_P(StatusDialog, EveryControlLandsWhereItsDialogUnitsMap) {
                             mapped.top + mapped.bottom};
         const RECT actual = RectInDialog(dialog_, children[i]);
         EXPECT_TRUE(EqualRect(&actual, &expected))
-            << "control " << i + 1 << ": " << actual.left << "," << actual.top << "-" << actual.right
-            << "," << actual.bottom << " for " << expected.left << "," << expected.top << "-"
-            << expected.right << "," << expected.bottom;
-        EXPECT_EQ(static_cast<std::int16_t>(GetDlgCtrlID(children[i])), row.id) << "control " << i + 1;
+            << "control " << i + 1 << ": " << actual.left << "," << actual.top << "-"
+            << actual.right << "," << actual.bottom << " for " << expected.left << ","
+            << expected.top << "-" << expected.right << "," << expected.bottom;
+        EXPECT_EQ(static_cast<std::int16_t>(GetDlgCtrlID(children[i])), row.id)
+            << "control " << i + 1;
         const LONG style = GetWindowLongW(children[i], GWL_STYLE);
         const bool right = row.style.extendedStyle == resources::RIGHT_TEXT.extendedStyle;
         if (row.style.style != resources::GRAY_FRAME.style) {
@@ -118,7 +120,8 @@ TEST_P(StatusDialog, DrawsInAFaceWithTheJapaneseCharacters) {
     // The first face of the list that can, not just any.
     for (const std::u16string_view face : win32::JAPANESE_FACES) {
         if (face == win32::DialogFace()) break;
-        EXPECT_FALSE(win32::FaceDrawsAll(face, win32::JAPANESE_PROBE)) << "skipped a face that draws";
+        EXPECT_FALSE(win32::FaceDrawsAll(face, win32::JAPANESE_PROBE))
+            << "skipped a face that draws";
     }
 }
 
@@ -188,8 +191,10 @@ TEST_P(TallDialog, RightAlignedTextsLieAtTheRightEdge) {
     const struct {
         std::int32_t id;
         bool right;
-    } cases[] = {{resources::IDC_BATT_PERCENT, true}, {resources::IDC_BATT_LIFE, true},
-                 {resources::IDC_AC_LINE, false}, {resources::IDC_BATT_STATE, false}};
+    } cases[] = {{resources::IDC_BATT_PERCENT, true},
+                 {resources::IDC_BATT_LIFE, true},
+                 {resources::IDC_AC_LINE, false},
+                 {resources::IDC_BATT_STATE, false}};
     for (const auto& c : cases) {
         SetDlgItemTextW(dialog_, c.id, L"1");
         HWND control = GetDlgItem(dialog_, c.id);
@@ -235,7 +240,8 @@ TEST_P(TallDialog, AGaugeIsDrawnIntoItsControlInTheContextFont) {
 INSTANTIATE_TEST_SUITE_P(Tall, TallDialog, testing::Values(Layout::Tall));
 
 std::vector<std::uint8_t> TallTemplate() {
-    const ResourceRecord* entry = FindResourceEntry(Executable(), resources::IDD_STATUS_TALL, RESOURCE_DIALOG);
+    const ResourceRecord* entry =
+        FindResourceEntry(Executable(), resources::IDD_STATUS_TALL, RESOURCE_DIALOG);
     const auto* bytes = static_cast<const std::uint8_t*>(LoadResourceEntry(Executable(), entry));
     return {bytes, bytes + ResourceEntrySize(Executable(), entry)};
 }
@@ -265,7 +271,8 @@ TEST(DialogTemplate, AMalformedTemplateMakesNoDialog) {
         {"creation data past the end", overlong},
     };
     for (const auto& c : cases) {
-        EXPECT_FALSE(win32::AdaptDialogTemplate(c.bytes.data(), c.bytes.size(), u"Face")) << c.title;
+        EXPECT_FALSE(win32::AdaptDialogTemplate(c.bytes.data(), c.bytes.size(), u"Face"))
+            << c.title;
         Seen() = {};
         EXPECT_EQ(CreateModelessDialog(Executable(), c.bytes.data(), c.bytes.size(), nullptr,
                                        RecordingProcedure, 0),
@@ -284,10 +291,11 @@ TEST(DialogTemplate, OnlyTheFaceTheCaptionAndTheAlignmentChange) {
     // "System" (6) became "ABCDEFG" (7): two bytes more, then alignment.
     const std::u16string_view face = u"ABCDEFG";
     const auto* bytes = adapted->bytes.data();
-    const std::size_t faceAt = std::search(adapted->bytes.begin(), adapted->bytes.end(),
-                                           reinterpret_cast<const std::uint8_t*>(face.data()),
-                                           reinterpret_cast<const std::uint8_t*>(face.data() + face.size())) -
-                               adapted->bytes.begin();
+    const std::size_t faceAt =
+        std::search(adapted->bytes.begin(), adapted->bytes.end(),
+                    reinterpret_cast<const std::uint8_t*>(face.data()),
+                    reinterpret_cast<const std::uint8_t*>(face.data() + face.size())) -
+        adapted->bytes.begin();
     ASSERT_LT(faceAt, adapted->bytes.size());
     EXPECT_EQ(adapted->bytes.size() % 4, whole.size() % 4);
     EXPECT_GE(adapted->bytes.size(), whole.size());

@@ -45,10 +45,12 @@ TEST(ExecutableResources, AreTaggedJapaneseOnly) {
 }
 
 TEST(ExecutableResources, TemplatesAreTheProgramImagesBytes) {
-    constexpr auto tall =
-        resources::SerialiseBytes<[](auto& out) { resources::WriteStatusDialog(out, resources::Layout::Tall); }>();
-    constexpr auto wide =
-        resources::SerialiseBytes<[](auto& out) { resources::WriteStatusDialog(out, resources::Layout::Wide); }>();
+    constexpr auto tall = resources::SerialiseBytes<[](auto& out) {
+        resources::WriteStatusDialog(out, resources::Layout::Tall);
+    }>();
+    constexpr auto wide = resources::SerialiseBytes<[](auto& out) {
+        resources::WriteStatusDialog(out, resources::Layout::Wide);
+    }>();
     const struct {
         std::uint32_t id;
         const std::uint8_t* bytes;
@@ -59,7 +61,8 @@ TEST(ExecutableResources, TemplatesAreTheProgramImagesBytes) {
         const ResourceRecord* entry = FindResourceEntry(Executable(), c.id, RESOURCE_DIALOG);
         ASSERT_NE(entry, nullptr) << c.id;
         ASSERT_EQ(ResourceEntrySize(Executable(), entry), c.size) << c.id;
-        const auto* loaded = static_cast<const std::uint8_t*>(LoadResourceEntry(Executable(), entry));
+        const auto* loaded =
+            static_cast<const std::uint8_t*>(LoadResourceEntry(Executable(), entry));
         EXPECT_TRUE(std::equal(c.bytes, c.bytes + c.size, loaded)) << c.id;
     }
     EXPECT_EQ(FindResourceEntry(Executable(), 104, RESOURCE_DIALOG), nullptr);

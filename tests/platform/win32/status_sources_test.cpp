@@ -33,17 +33,42 @@ TEST(PowerRecord, CarriesTheSystemAnswerOverWithItsTwoExceptions) {
         std::uint8_t external, flags, percent;
         std::uint32_t life, fullLife;
     } cases[] = {
-        {"desktop without battery", {1, 128, 255, 0, UNKNOWN_SECONDS, UNKNOWN_SECONDS},
-         1, 0x80, 255, LIFETIME_UNKNOWN, LIFETIME_UNKNOWN},
-        {"255 everywhere", {255, 255, 255, 0, UNKNOWN_SECONDS, UNKNOWN_SECONDS},
-         255, 0x00, 255, LIFETIME_UNKNOWN, LIFETIME_UNKNOWN},
+        {"desktop without battery",
+         {1, 128, 255, 0, UNKNOWN_SECONDS, UNKNOWN_SECONDS},
+         1,
+         0x80,
+         255,
+         LIFETIME_UNKNOWN,
+         LIFETIME_UNKNOWN},
+        {"255 everywhere",
+         {255, 255, 255, 0, UNKNOWN_SECONDS, UNKNOWN_SECONDS},
+         255,
+         0x00,
+         255,
+         LIFETIME_UNKNOWN,
+         LIFETIME_UNKNOWN},
         {"high, on battery", {0, 1, 80, 0, 7200, 9000}, 0, 0x01, 80, 7200, 9000},
-        {"between low and high has no bit", {0, 0, 50, 0, 3600, UNKNOWN_SECONDS},
-         0, 0x01, 50, 3600, LIFETIME_UNKNOWN},
-        {"charging between low and high", {1, 8, 45, 0, UNKNOWN_SECONDS, UNKNOWN_SECONDS},
-         1, 0x09, 45, LIFETIME_UNKNOWN, LIFETIME_UNKNOWN},
-        {"low and charging", {1, 10, 20, 0, UNKNOWN_SECONDS, UNKNOWN_SECONDS},
-         1, 0x0A, 20, LIFETIME_UNKNOWN, LIFETIME_UNKNOWN},
+        {"between low and high has no bit",
+         {0, 0, 50, 0, 3600, UNKNOWN_SECONDS},
+         0,
+         0x01,
+         50,
+         3600,
+         LIFETIME_UNKNOWN},
+        {"charging between low and high",
+         {1, 8, 45, 0, UNKNOWN_SECONDS, UNKNOWN_SECONDS},
+         1,
+         0x09,
+         45,
+         LIFETIME_UNKNOWN,
+         LIFETIME_UNKNOWN},
+        {"low and charging",
+         {1, 10, 20, 0, UNKNOWN_SECONDS, UNKNOWN_SECONDS},
+         1,
+         0x0A,
+         20,
+         LIFETIME_UNKNOWN,
+         LIFETIME_UNKNOWN},
         {"critical", {0, 4, 3, 0, 120, UNKNOWN_SECONDS}, 0, 0x04, 3, 120, LIFETIME_UNKNOWN},
         {"battery saver flag is not read", {0, 1, 90, 1, 60, 60}, 0, 0x01, 90, 60, 60},
     };
@@ -75,22 +100,31 @@ TEST(RemovableDrives, AreNamedByLabelOrLetterAndToldApart) {
     } cases[] = {
         {"fixed, optical and network drives are no cards",
          {{u'C', DRIVE_FIXED, u"OS"}, {u'D', DRIVE_CDROM, u"DISC"}, {u'N', DRIVE_REMOTE, u"HOME"}},
-         {}, u""},
-        {"a card by its label", {{u'C', DRIVE_FIXED, u""}, {u'E', DRIVE_REMOVABLE, u"SDCARD"}},
-         {u"SDCARD"}, u"E"},
+         {},
+         u""},
+        {"a card by its label",
+         {{u'C', DRIVE_FIXED, u""}, {u'E', DRIVE_REMOVABLE, u"SDCARD"}},
+         {u"SDCARD"},
+         u"E"},
         {"no label: the letter", {{u'E', DRIVE_REMOVABLE, u""}}, {u"E:"}, u"E"},
         {"one label twice: both with their letters",
-         {{u'E', DRIVE_REMOVABLE, u"SDCARD"}, {u'F', DRIVE_REMOVABLE, u"SDCARD"},
+         {{u'E', DRIVE_REMOVABLE, u"SDCARD"},
+          {u'F', DRIVE_REMOVABLE, u"SDCARD"},
           {u'G', DRIVE_REMOVABLE, u"USB"}},
-         {u"SDCARD (E:)", u"SDCARD (F:)", u"USB"}, u"EFG"},
+         {u"SDCARD (E:)", u"SDCARD (F:)", u"USB"},
+         u"EFG"},
         {"a label that reads like another drive's letter",
          {{u'E', DRIVE_REMOVABLE, u"F:"}, {u'F', DRIVE_REMOVABLE, u""}},
-         {u"F: (E:)", u"F: (F:)"}, u"EF"},
+         {u"F: (E:)", u"F: (F:)"},
+         u"EF"},
         {"labels differing in case are different names",
          {{u'E', DRIVE_REMOVABLE, u"Card"}, {u'F', DRIVE_REMOVABLE, u"CARD"}},
-         {u"Card", u"CARD"}, u"EF"},
+         {u"Card", u"CARD"},
+         u"EF"},
         {"32 characters from many scripts, as they stand",
-         {{u'E', DRIVE_REMOVABLE, LONG_LABEL}}, {LONG_LABEL}, u"E"},
+         {{u'E', DRIVE_REMOVABLE, LONG_LABEL}},
+         {LONG_LABEL},
+         u"E"},
     };
     for (const auto& c : cases) {
         const std::vector<RootVolume> volumes = RemovableVolumes(c.drives);
@@ -120,7 +154,8 @@ int ThreadsOfThisProcess() {
     THREADENTRY32 thread{};
     thread.dwSize = sizeof thread;
     int count = 0;
-    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread)) {
+    for (BOOL more = Thread32First(snapshot, &thread); more;
+         more = Thread32Next(snapshot, &thread)) {
         if (thread.th32OwnerProcessID == GetCurrentProcessId()) ++count;
     }
     CloseHandle(snapshot);
@@ -256,8 +291,8 @@ TEST(Library, TheCoreLibraryIsTheSystemsAndOtherNamesComeFromTheSystemFolder) {
     EXPECT_EQ(FindLibraryEntry(core, u"NoSuchEntry"), nullptr);
     EXPECT_EQ(FindLibraryEntry(core, u"GetDiskFreeSpaceExW\u00e9"), nullptr);
     EXPECT_NE(FindLibraryEntry(core, u"GetDiskFreeSpaceExW"),
-              reinterpret_cast<LibraryEntry>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
-                                                            "GetDiskFreeSpaceExW")))
+              reinterpret_cast<LibraryEntry>(
+                  GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetDiskFreeSpaceExW")))
         << "the card names need resolving before kernel32 is asked";
     EXPECT_TRUE(ReleaseLibrary(core));
     EXPECT_EQ(LoadLibrary(u"no-such-library.dll"), nullptr);
