@@ -18,8 +18,21 @@ if [[ "${1:-}" == --display ]]; then display=1; shift; fi
 prefix=${1:?usage: run_under_wine.sh [--display] PREFIX PROGRAM [ARGUMENT...]}; shift
 wine_prepare "$prefix" || exit 1
 
+# The services Wine starts with its server outlive the program by seconds
+# and keep whatever output they inherited open, which the test runner would
+# wait for: the program writes to a file, shown once it has ended.
+run_wine() {
+  local output status=0
+  output=$(mktemp) || return 1
+  wine "$@" > "$output" 2>&1 || status=$?
+  cat "$output"
+  rm -f "$output"
+  return "$status"
+}
+
 if [[ -z "$display" ]]; then
-  env -u DISPLAY wine "$@"
+  unset DISPLAY
+  run_wine "$@"
   exit $?
 fi
 
@@ -30,4 +43,4 @@ trap 'exit 130' INT TERM
 x_session_begin
 start_display 1024x600 && start_tray_host || exit 1
 wine_restart
-wine "$@"
+run_wine "$@"
