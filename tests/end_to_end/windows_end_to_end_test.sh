@@ -35,43 +35,22 @@ source "$here/../platform/win32/wine_prefix.sh"
 FIRST_WINDOW_SECONDS=30
 REACTION_SECONDS=5
 EXIT_SECONDS=15
-
-failures=0
-started_ms=$(now_ms)
-
-pass() { echo "PASS: $1 (at $(($(now_ms) - started_ms)) ms)"; }
-fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
-verdict() {
-  local name=$1; shift
-  if "$@"; then pass "$name"; return 0; fi
-  fail "$name"
-  return 1
-}
-note() { echo "      $*"; }
+# The dialog is there already when a layout is saved: the first tick comes
+# within a second.
+LAYOUT_SECONDS=$REACTION_SECONDS
+# shellcheck source=tests/end_to_end/harness.sh
+source "$here/harness.sh"
 
 trap end_wine_session EXIT
 trap 'exit 130' INT TERM
 
-# start_instance: the program in the background; sets PID.
+# start_instance: the program under Wine in the background; sets PID.
 start_instance() {
   wine "$program" >> "$session_dir/program.log" 2>&1 &
   PID=$!
   keep_pid "$PID"
 }
 
-# collect_exit PID: waits for PID to end; sets EXIT_CODE (none on timeout).
-collect_exit() {
-  EXIT_CODE=
-  wait_for "$EXIT_SECONDS" process_gone "$1" || return 1
-  wait "$1"
-  EXIT_CODE=$?
-  forget_pid "$1"
-}
-
-alive() { ! process_gone "$1"; }
-
-the_visible_dialog() { DIALOG=$(visible_dialogs); [[ $(wc -l <<< "$DIALOG") -eq 1 && -n "$DIALOG" ]]; }
-dialog_hidden() { visible_dialog_count_is 0; }
 # In front as Windows sees it: under Wine without a window manager, X's
 # focus and Wine's foreground window now and then differ for a moment.
 dialog_in_front() { the_visible_dialog && wine "$shell_double" front; }
@@ -86,20 +65,6 @@ begin_session() {
 end_session() {
   wine_restart
   x_session_end
-}
-
-# save_layout NAME: waits for the first tick to draw the gauges and saves
-# the dialog as ARTIFACT_FOLDER/NAME.png; sets SHOT_WIDTH, SHOT_HEIGHT.
-save_layout() {
-  local file=$artifacts/$1.png
-  if ! wait_for "$REACTION_SECONDS" gauges_drawn "$DIALOG" "$session_dir/shot.png"; then
-    cp "$session_dir/shot.png" "$artifacts/$1-without-gauges.png" 2>/dev/null
-    note "no gauges drawn; last picture in $artifacts/$1-without-gauges.png"
-    return 1
-  fi
-  cp "$session_dir/shot.png" "$file"
-  read -r SHOT_WIDTH SHOT_HEIGHT < <(bounded identify -format '%w %h\n' "$file")
-  note "saved $file (${SHOT_WIDTH}x${SHOT_HEIGHT})"
 }
 
 # press_key KEY: the key, typed into the dialog. Wine without a window
