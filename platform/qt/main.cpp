@@ -57,8 +57,10 @@ int main(int argc, char** argv) {
     // window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     const std::u16string commandLine = CommandLine();
+    platform::qt::GuardAgainstDisplayLoss();
     const std::int32_t result = platform::ProgramEntry(platform::ProgramImage(), nullptr,
                                                        commandLine.c_str(), platform::SHOW_SHOW);
+    platform::qt::EndDisplayLossGuard();
     platform::qt::ShutDownLayer();
     // The entry function ends with 0 on every path; a single-instance link
     // that could not be made was reported on standard error and must not

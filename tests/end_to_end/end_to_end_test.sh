@@ -38,20 +38,6 @@ open_icon_menu() {
   wait_for "$REACTION_SECONDS" menu_window || { note "no menu appeared"; return 1; }
 }
 
-# save_layout NAME: waits for the first refresh tick to draw the gauges and
-# saves the dialog as ARTIFACT_FOLDER/NAME.png; sets SHOT_WIDTH, SHOT_HEIGHT.
-save_layout() {
-  local file=$artifacts/$1.png
-  if ! wait_for "$FIRST_WINDOW_SECONDS" gauges_drawn "$DIALOG" "$session_dir/shot.png"; then
-    cp "$session_dir/shot.png" "$artifacts/$1-without-gauges.png" 2>/dev/null
-    note "no gauges drawn; last picture in $artifacts/$1-without-gauges.png"
-    return 1
-  fi
-  cp "$session_dir/shot.png" "$file"
-  read -r SHOT_WIDTH SHOT_HEIGHT < <(bounded identify -format '%w %h\n' "$file")
-  note "saved $file (${SHOT_WIDTH}x${SHOT_HEIGHT})"
-}
-
 # --- A desktop with a tray host, wide screen ----------------------------------
 
 check_first_start() {

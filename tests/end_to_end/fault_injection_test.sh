@@ -38,7 +38,7 @@ SECOND_START_LIMIT_MS=2000
 # which the program runs under here.
 DESCRIPTOR_LIMIT=1024
 FLOOD_CONNECTIONS=1100
-FLOOD_SECONDS=8
+FLOOD_SECONDS=5
 
 # shellcheck source=tests/end_to_end/harness.sh
 source "$(dirname "$0")/harness.sh"

@@ -88,6 +88,21 @@ xmessage_mapped() {
 }
 
 
+# save_layout NAME: waits for the first refresh tick to draw the gauges and
+# saves the dialog as ARTIFACT_FOLDER/NAME.png (the caller's `artifacts`);
+# sets SHOT_WIDTH, SHOT_HEIGHT.
+save_layout() {
+  local file=$artifacts/$1.png
+  if ! wait_for "${LAYOUT_SECONDS:-$FIRST_WINDOW_SECONDS}" gauges_drawn "$DIALOG" "$session_dir/shot.png"; then
+    cp "$session_dir/shot.png" "$artifacts/$1-without-gauges.png" 2>/dev/null
+    note "no gauges drawn; last picture in $artifacts/$1-without-gauges.png"
+    return 1
+  fi
+  cp "$session_dir/shot.png" "$file"
+  read -r SHOT_WIDTH SHOT_HEIGHT < <(bounded identify -format '%w %h\n' "$file")
+  note "saved $file (${SHOT_WIDTH}x${SHOT_HEIGHT})"
+}
+
 # report_and_exit: the program's output when a check failed, the count, and
 # that count as the exit status (capped).
 report_and_exit() {

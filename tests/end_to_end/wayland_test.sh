@@ -77,6 +77,15 @@ prepare_session() {
     AS_USER+=(HOME="$session_dir/home")
   fi
   export XDG_RUNTIME_DIR=$session_dir/runtime
+  # The sanitizers' suppressions, where a build names them, must be readable
+  # by the session's user too.
+  if [[ "${LSAN_OPTIONS:-}" =~ suppressions=([^:]+) && -r "${BASH_REMATCH[1]}" ]]; then
+    install -m 644 "${BASH_REMATCH[1]}" "$session_dir/lsan.supp"
+    export LSAN_OPTIONS=${LSAN_OPTIONS/"${BASH_REMATCH[1]}"/$session_dir/lsan.supp}
+    # The whole stack of every allocation, through the graphics driver that
+    # Mesa unloads, so that the suppressions can tell whose a leak is.
+    export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
+  fi
   : > "$session_dir/program.log"
   : > "$session_dir/panel.out"
   chmod 666 "$session_dir/program.log" "$session_dir/panel.out"

@@ -19,6 +19,8 @@ namespace {
 // the window-system libraries' own complaints) goes to a file of no name;
 // it reaches the real standard error only once the display is open.
 struct GuardState {
+    bool displayInUse = false;
+    bool atExitRegistered = false;
     QtMessageHandler previous = nullptr;
     int realError = -1;
     std::FILE* held = nullptr;
@@ -83,7 +85,20 @@ void ReleaseStandardError() {
     Guard().held = nullptr;
 }
 
+void EndAtOnceWhenTheDisplayIsGone() {
+    if (Guard().displayInUse) std::_Exit(EXIT_NO_DISPLAY);
+}
+
 }  // namespace
+
+void GuardAgainstDisplayLoss() {
+    Guard().displayInUse = true;
+    // Handlers registered later run first: this one runs after whatever was
+    // registered before the program started and before what Qt registered.
+    if (!Guard().atExitRegistered) Guard().atExitRegistered = std::atexit(EndAtOnceWhenTheDisplayIsGone) == 0;
+}
+
+void EndDisplayLossGuard() { Guard().displayInUse = false; }
 
 const char* NoDisplayExplanation() {
     const QByteArray x11 = qgetenv("DISPLAY");

@@ -24,6 +24,16 @@ void EndDisplayGuard();
 // server is served by the Wayland plug-in (Qt would try X and fail).
 void ChooseWindowSystem();
 
+// From here until EndDisplayLossGuard, a process that ends through exit()
+// ends at once with EXIT_NO_DISPLAY. Only Qt ends the program that way,
+// from inside the event loop, when the display goes away: nothing the
+// program or its libraries would tidy at exit (static objects, fonts,
+// sanitizer checks of Qt's own memory) can talk to that display any more.
+void GuardAgainstDisplayLoss();
+
+// The program's entry function has returned: exit() takes its usual course.
+void EndDisplayLossGuard();
+
 // The one line printed when no display can be opened, from the environment
 // the program was started with.
 const char* NoDisplayExplanation();

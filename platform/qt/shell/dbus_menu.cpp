@@ -15,7 +15,6 @@ namespace platform::qt {
 namespace {
 
 const QString MENU_INTERFACE = QStringLiteral("com.canonical.dbusmenu");
-const QString PROPERTIES_INTERFACE = QStringLiteral("org.freedesktop.DBus.Properties");
 constexpr int ROOT_ID = 0;
 // The menu never changes: one layout revision for its whole life.
 constexpr uint LAYOUT_REVISION = 1;
@@ -114,55 +113,32 @@ DBusMenuLayoutItem LayoutOf(int id, int depth, const QStringList& names) {
     return item;
 }
 
-// The call is `member` with exactly these argument types: anything else is
-// not read at all, so that no malformed call reaches the demarshalling.
-bool Is(const QDBusMessage& call, const char* member, const char* signature) {
-    return call.member() == QLatin1String(member) && call.signature() == QLatin1String(signature);
-}
-
 QDBusMessage InvalidArguments(const QDBusMessage& call) {
     return call.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("no such menu item"));
 }
 
-QVariantMap MenuProperties() {
+}  // namespace
+
+DBusMenuObject::DBusMenuObject(WindowHandle owner) : DBusObject(MENU_INTERFACE), owner_(owner) {}
+
+QVariantMap DBusMenuObject::Properties() const {
     return {{QStringLiteral("Version"), PROTOCOL_VERSION},
             {QStringLiteral("TextDirection"), QStringLiteral("ltr")},
             {QStringLiteral("Status"), QStringLiteral("normal")},
             {QStringLiteral("IconThemePath"), QStringList()}};
 }
 
-}  // namespace
-
 QString DBusMenuObject::introspect(const QString&) const { return QString::fromLatin1(INTROSPECTION); }
 
-bool DBusMenuObject::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
-    const QDBusMessage answer = Answer(message);
-    if (answer.type() == QDBusMessage::InvalidMessage) return false;
-    connection.send(answer);
-    return true;
-}
-
-QDBusMessage DBusMenuObject::Answer(const QDBusMessage& call) const {
-    RegisterDBusTypes();
+QDBusMessage DBusMenuObject::AnswerCall(const QDBusMessage& call) {
     const QList<QVariant> args = call.arguments();
-    if (call.interface() == PROPERTIES_INTERFACE) {
-        if (Is(call, "GetAll", "s")) return call.createReply(QVariant(MenuProperties()));
-        if (Is(call, "Get", "ss")) {
-            const QVariantMap properties = MenuProperties();
-            if (!properties.contains(args[1].toString())) return InvalidArguments(call);
-            return call.createReply(QVariant::fromValue(QDBusVariant(properties.value(args[1].toString()))));
-        }
-        return {};
-    }
-    if (call.interface() != MENU_INTERFACE && !call.interface().isEmpty()) return {};
-
-    if (Is(call, "GetLayout", "iias")) {
+    if (IsCall(call, "GetLayout", "iias")) {
         const int parent = args[0].toInt();
         if (!IsItem(parent)) return InvalidArguments(call);
         return call.createReply({LAYOUT_REVISION, QVariant::fromValue(LayoutOf(parent, args[1].toInt(),
                                                                                 args[2].toStringList()))});
     }
-    if (Is(call, "GetGroupProperties", "aias")) {
+    if (IsCall(call, "GetGroupProperties", "aias")) {
         const QList<int> ids = qdbus_cast<QList<int>>(args[0]);
         DBusMenuItemPropertiesList found;
         for (const int id : ids) {
@@ -170,16 +146,16 @@ QDBusMessage DBusMenuObject::Answer(const QDBusMessage& call) const {
         }
         return call.createReply(QVariant::fromValue(found));
     }
-    if (Is(call, "GetProperty", "is")) {
+    if (IsCall(call, "GetProperty", "is")) {
         const QVariantMap properties = IsItem(args[0].toInt()) ? AllPropertiesOf(args[0].toInt()) : QVariantMap();
         if (!properties.contains(args[1].toString())) return InvalidArguments(call);
         return call.createReply(QVariant::fromValue(QDBusVariant(properties.value(args[1].toString()))));
     }
-    if (Is(call, "Event", "isvu")) {
+    if (IsCall(call, "Event", "isvu")) {
         if (args[1].toString() == QLatin1String("clicked")) ChooseTrayMenuEntry(owner_, args[0].toInt());
         return call.createReply();
     }
-    if (Is(call, "EventGroup", "a(isvu)")) {
+    if (IsCall(call, "EventGroup", "a(isvu)")) {
         QList<int> errors;
         const QDBusArgument events = args[0].value<QDBusArgument>();
         events.beginArray();
@@ -200,8 +176,8 @@ QDBusMessage DBusMenuObject::Answer(const QDBusMessage& call) const {
         events.endArray();
         return call.createReply(QVariant::fromValue(errors));
     }
-    if (Is(call, "AboutToShow", "i")) return call.createReply(false);
-    if (Is(call, "AboutToShowGroup", "ai")) {
+    if (IsCall(call, "AboutToShow", "i")) return call.createReply(false);
+    if (IsCall(call, "AboutToShowGroup", "ai")) {
         return call.createReply({QVariant::fromValue(QList<int>()), QVariant::fromValue(QList<int>())});
     }
     return {};

@@ -3,21 +3,20 @@
 // report a click on one of its entries.
 #pragma once
 
-#include <QDBusVirtualObject>
-
+#include "platform/qt/shell/dbus_object.h"
 #include "platform/types.h"
 
 namespace platform::qt {
 
-class DBusMenuObject : public QDBusVirtualObject {
+class DBusMenuObject : public DBusObject {
 public:
-    explicit DBusMenuObject(WindowHandle owner) : owner_(owner) {}
+    explicit DBusMenuObject(WindowHandle owner);
 
     QString introspect(const QString& path) const override;
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    QDBusMessage Answer(const QDBusMessage& call) const;
+    QVariantMap Properties() const override;
+    QDBusMessage AnswerCall(const QDBusMessage& call) override;
 
     WindowHandle owner_;
 };

@@ -20,7 +20,6 @@ namespace platform::qt {
 namespace {
 
 const QString ITEM_INTERFACE = QStringLiteral("org.kde.StatusNotifierItem");
-const QString PROPERTIES_INTERFACE = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString WATCHER_SERVICE = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString WATCHER_PATH = QStringLiteral("/StatusNotifierWatcher");
 // Where panels look for an item registered by its bus name alone.
@@ -102,14 +101,10 @@ private:
     QWidget* menu_;
 };
 
-bool Is(const QDBusMessage& call, const char* member, const char* signature) {
-    return call.member() == QLatin1String(member) && call.signature() == QLatin1String(signature);
-}
-
 }  // namespace
 
 StatusNotifierItem::StatusNotifierItem(WindowHandle owner, std::function<void(std::intptr_t)> tap)
-    : owner_(owner), tap_(std::move(tap)), bus_(QStringLiteral("velorwind-unconnected")) {
+    : DBusObject(ITEM_INTERFACE), owner_(owner), tap_(std::move(tap)), bus_(QStringLiteral("velorwind-unconnected")) {
     const int number = TakeNumber();
     path_ = number == 0 ? FIRST_ITEM_PATH : FIRST_ITEM_PATH + QLatin1Char('/') + QString::number(number);
     menuPath_ = number == 0 ? FIRST_MENU_PATH : FIRST_MENU_PATH + QLatin1Char('/') + QString::number(number);
@@ -191,37 +186,18 @@ QVariantMap StatusNotifierItem::Properties() const {
 
 QString StatusNotifierItem::introspect(const QString&) const { return QString::fromLatin1(INTROSPECTION); }
 
-bool StatusNotifierItem::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
-    const QDBusMessage answer = Answer(message);
-    if (answer.type() == QDBusMessage::InvalidMessage) return false;
-    connection.send(answer);
-    return true;
-}
-
-QDBusMessage StatusNotifierItem::Answer(const QDBusMessage& call) {
+QDBusMessage StatusNotifierItem::AnswerCall(const QDBusMessage& call) {
     const QList<QVariant> args = call.arguments();
-    if (call.interface() == PROPERTIES_INTERFACE) {
-        if (Is(call, "GetAll", "s")) return call.createReply(QVariant(Properties()));
-        if (Is(call, "Get", "ss")) {
-            const QVariantMap properties = Properties();
-            if (!properties.contains(args[1].toString())) {
-                return call.createErrorReply(QDBusError::UnknownProperty, args[1].toString());
-            }
-            return call.createReply(QVariant::fromValue(QDBusVariant(properties.value(args[1].toString()))));
-        }
-        return {};
-    }
-    if (call.interface() != ITEM_INTERFACE && !call.interface().isEmpty()) return {};
-    if (Is(call, "Activate", "ii")) {
+    if (IsCall(call, "Activate", "ii")) {
         tap_(WM_LBUTTONDOWN);
-    } else if (Is(call, "SecondaryActivate", "ii")) {
+    } else if (IsCall(call, "SecondaryActivate", "ii")) {
         tap_(WM_MBUTTONDOWN);
-    } else if (Is(call, "ContextMenu", "ii")) {
+    } else if (IsCall(call, "ContextMenu", "ii")) {
         tap_(WM_RBUTTONDOWN);
         ShowContextMenu(args[0].toInt(), args[1].toInt());
-    } else if (Is(call, "ProvideXdgActivationToken", "s")) {
+    } else if (IsCall(call, "ProvideXdgActivationToken", "s")) {
         AcceptActivationToken(args[0].toString().toUtf8());
-    } else if (!Is(call, "Scroll", "is")) {
+    } else if (!IsCall(call, "Scroll", "is")) {
         return {};
     }
     return call.createReply();

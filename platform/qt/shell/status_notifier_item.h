@@ -9,7 +9,6 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusVirtualObject>
 #include <QIcon>
 #include <QString>
 
@@ -17,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/qt/shell/dbus_object.h"
 #include "platform/types.h"
 
 class QMenu;
@@ -25,7 +25,7 @@ namespace platform::qt {
 
 class DBusMenuObject;
 
-class StatusNotifierItem : public QDBusVirtualObject {
+class StatusNotifierItem : public DBusObject {
 public:
     // `tap` is told of each action with the mouse message it stands for.
     StatusNotifierItem(WindowHandle owner, std::function<void(std::intptr_t)> tap);
@@ -41,11 +41,10 @@ public:
     void SetToolTip(const QString& tip);
 
     QString introspect(const QString& path) const override;
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    QDBusMessage Answer(const QDBusMessage& call);
-    QVariantMap Properties() const;
+    QVariantMap Properties() const override;
+    QDBusMessage AnswerCall(const QDBusMessage& call) override;
     void Announce(const char* signal) const;
     void ShowContextMenu(int x, int y);
 

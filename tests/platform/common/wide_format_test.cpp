@@ -32,11 +32,23 @@ std::u16string Format(const char16_t* format, Args... args) {
     return text;
 }
 
+// The C standard gives the blank flag to the signed conversions only; the
+// Windows C library prefixes a blank to an unsigned decimal as well. There
+// the oracle is asked without the blank, which by the standard changes
+// nothing for "u".
+std::string OracleFormat(std::string format) {
+#ifdef _WIN32
+    if (format.size() >= 2 && format[format.size() - 2] == 'u') std::erase(format, ' ');
+#endif
+    return format;
+}
+
 // C's snprintf on the same ASCII format is the oracle for the numeric cases.
 template <typename... Args>
 void ExpectSameAsC(const std::string& format, Args... args) {
     char expected[512];
-    const int expectedLength = std::snprintf(expected, sizeof expected, format.c_str(), args...);
+    const int expectedLength =
+        std::snprintf(expected, sizeof expected, OracleFormat(format).c_str(), args...);
     ASSERT_GE(expectedLength, 0) << format;
     EXPECT_EQ(Format(Widen(format).c_str(), args...), Widen(expected)) << format;
 }
@@ -87,7 +99,7 @@ TEST(WideFormatTest, ShortIntegersArePromotedThenCutBack) {
 
 TEST(WideFormatTest, LongIntegersMatchC) {
     CompareIntegersWithC<long, unsigned long>("l", {0L, -1L, LONG_MAX, LONG_MIN},
-                                              {0UL, 4294967296UL, ULONG_MAX});
+                                              {0UL, ULONG_MAX / 2 + 1, ULONG_MAX});
 }
 
 TEST(WideFormatTest, LongLongIntegersMatchC) {

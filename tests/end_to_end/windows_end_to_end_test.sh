@@ -1,0 +1,246 @@
+#!/usr/bin/env bash
+# Runs the Windows program under Wine on virtual X displays and drives it as
+# a user would: first start, Enter, the tray icon's taps and menu, a second
+# start, the shell restarting, Escape, two starts at once, and a screenshot
+# of each layout (a wide and a tall screen).
+#
+#   windows_end_to_end_test.sh PREFIX PROGRAM SHELL_DOUBLE ARTIFACT_FOLDER
+#
+# PREFIX is the build's Wine prefix (tests/platform/win32/wine_prefix.sh);
+# SHELL_DOUBLE plays the Windows shell restarting and says which window
+# Windows has in front (windows/shell_double.cpp).
+# The tray host is trayer, an XEmbed tray: Wine docks the program's
+# notification icon there as a window of its own, which xdotool can click.
+# The displays have no window manager; the prefix has Wine place, frame and
+# focus its windows itself.
+#
+# Each check prints one PASS or FAIL line; the exit status is the number of
+# failed checks (capped), 0 when all pass. Every wait has a deadline, and
+# every process started here ends with the script.
+set -uo pipefail
+
+usage='usage: windows_end_to_end_test.sh PREFIX PROGRAM SHELL_DOUBLE ARTIFACT_FOLDER'
+prefix=${1:?$usage}
+program=${2:?$usage}
+shell_double=${3:?$usage}
+artifacts=${4:?$usage}
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/end_to_end/x_session.sh
+source "$here/x_session.sh"
+# shellcheck source=tests/platform/win32/wine_prefix.sh
+source "$here/../platform/win32/wine_prefix.sh"
+
+# Wine starts its desktop and services with the first program of a fresh
+# server: seconds, not the program's own start-up.
+FIRST_WINDOW_SECONDS=30
+REACTION_SECONDS=5
+EXIT_SECONDS=15
+# The dialog is there already when a layout is saved: the first tick comes
+# within a second.
+LAYOUT_SECONDS=$REACTION_SECONDS
+# shellcheck source=tests/end_to_end/harness.sh
+source "$here/harness.sh"
+
+trap end_wine_session EXIT
+trap 'exit 130' INT TERM
+
+# start_instance: the program under Wine in the background; sets PID.
+start_instance() {
+  wine "$program" >> "$session_dir/program.log" 2>&1 &
+  PID=$!
+  keep_pid "$PID"
+}
+
+# In front as Windows sees it: under Wine without a window manager, X's
+# focus and Wine's foreground window now and then differ for a moment.
+dialog_in_front() { the_visible_dialog && wine "$shell_double" front; }
+
+# A session: a display of the given size with trayer, and a fresh Wine
+# server whose desktop (and notification area) lives on it.
+begin_session() {
+  x_session_begin
+  start_display "$1" && start_tray_host && wine_restart
+}
+
+end_session() {
+  wine_restart
+  x_session_end
+}
+
+# press_key KEY: the key, typed into the dialog. Wine without a window
+# manager does not always give X's keyboard focus and its own to the same
+# window (it activates a process's first window before X has mapped it,
+# and docking an icon takes its own focus to the shell); a click on the
+# dialog's empty bottom-left corner makes them agree, as a user's would.
+press_key() {
+  wait_for "$REACTION_SECONDS" the_visible_dialog || { note "no dialog"; return 1; }
+  geometry "$DIALOG" && click_at $((X + 4)) $((Y + HEIGHT - 4)) || return 1
+  wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog not in front"; return 1; }
+  bounded xdotool key "$1"
+}
+
+# The icon's menu: opened with the right button where the icon is; Wine
+# opens it as a window of the program's own. ITEM 1 is "表示", 2 "終了".
+menu_window() {
+  local window
+  for window in $(bounded xdotool search --onlyvisible --class velorwind.exe 2>/dev/null); do
+    [[ "$(bounded xdotool getwindowname "$window" 2>/dev/null)" == "$DIALOG_TITLE" ]] || { MENU=$window; return 0; }
+  done
+  return 1
+}
+
+# Now and then, on a loaded machine, Wine closes a menu as it opens (the
+# program makes its dialog the foreground window first, and the focus
+# events cross): the click is then given once more, and that is said.
+open_menu() {
+  local icon
+  icon=$(tray_icons | head -n1)
+  [[ -n "$icon" ]] && geometry "$icon" || return 1
+  bounded xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+  wait_for "$REACTION_SECONDS" menu_window
+}
+
+choose_from_menu() {
+  if ! open_menu; then
+    note "Wine: no menu at the first right click; clicked again"
+    open_menu || { note "no menu opened"; return 1; }
+  fi
+  geometry "$MENU" || return 1
+  click_at $((X + WIDTH / 2)) $((Y + HEIGHT * (2 * $1 - 1) / 4))
+}
+
+# --- A wide screen --------------------------------------------------------------
+
+check_first_start() {
+  local begun=$(now_ms)
+  start_instance
+  FIRST=$PID
+  if ! wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog; then
+    note "visible dialogs: $(visible_dialog_count); log: $(tail -n3 "$session_dir/program.log")"
+    return 1
+  fi
+  note "dialog after $(($(now_ms) - begun)) ms, Wine's desktop start included"
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  [[ "$(bounded xdotool getwindowname "$DIALOG")" == "$DIALOG_TITLE" ]] && alive "$FIRST"
+}
+
+# The layouts are 268 x 76 and 134 x 148 dialog units. Dialog units are
+# narrower than high, so the tall layout is about as wide as high in pixels
+# (IPAPGothic's wide Latin letters make it a little wider): wide is more
+# than twice as wide as high, tall less.
+check_wide_layout() {
+  save_layout windows-wide || return 1
+  ((SHOT_WIDTH > 2 * SHOT_HEIGHT)) || { note "a wide screen gave a tall dialog"; return 1; }
+}
+
+check_enter_hides() {
+  press_key Return && wait_for "$REACTION_SECONDS" dialog_hidden && alive "$FIRST"
+}
+
+check_tap_shows() { tap_tray_icon && wait_for "$REACTION_SECONDS" dialog_in_front; }
+
+# Wine's shell takes the activation for the click, as Windows's taskbar
+# does; the dialog that was in front still counts as in front.
+check_tap_hides() { tap_tray_icon && wait_for "$REACTION_SECONDS" dialog_hidden; }
+
+check_second_start() {
+  local status
+  timeout "$EXIT_SECONDS" wine "$program" >> "$session_dir/program.log" 2>&1
+  status=$?
+  note "second start ended with $status"
+  ((status == 0)) || return 1
+  wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog not shown in front"; return 1; }
+  alive "$FIRST" && tray_icon_count_is 1 && [[ $(all_dialogs | wc -l) -eq 1 ]]
+}
+
+check_menu_shows() {
+  tap_tray_icon && wait_for "$REACTION_SECONDS" dialog_hidden || { note "not hidden first"; return 1; }
+  choose_from_menu 1 && wait_for "$REACTION_SECONDS" dialog_in_front
+}
+
+check_shell_restart() {
+  wine "$shell_double" forget || { note "the icon could not be taken away"; return 1; }
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 0 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  wine "$shell_double" announce || return 1
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+}
+
+check_escape_ends() {
+  press_key Escape || return 1
+  collect_exit "$FIRST" || { note "still running"; return 1; }
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == 0)) || return 1
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 0 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  [[ -z "$(all_dialogs)" ]] || { note "a dialog window is left"; return 1; }
+}
+
+# --- A tall screen --------------------------------------------------------------
+
+one_of_two_ended() { process_gone "$1" || process_gone "$2"; }
+
+# Two starts at the same moment, the second while the first still creates
+# its dialog: one runs, the other finds it and ends with 0.
+check_simultaneous_starts() {
+  local first second loser
+  start_instance; first=$PID
+  start_instance; second=$PID
+  wait_for "$FIRST_WINDOW_SECONDS" one_of_two_ended "$first" "$second" ||
+    { note "both are still running"; return 1; }
+  if process_gone "$first"; then loser=$first FIRST=$second; else loser=$second FIRST=$first; fi
+  collect_exit "$loser"
+  note "one start ended with exit code $EXIT_CODE"
+  ((EXIT_CODE == 0)) || return 1
+  wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog || return 1
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  sleep 1
+  tray_icon_count_is 1 && [[ $(all_dialogs | wc -l) -eq 1 ]] && alive "$FIRST"
+}
+
+check_tall_layout() {
+  save_layout windows-tall || return 1
+  ((SHOT_WIDTH < 2 * SHOT_HEIGHT)) || { note "a tall screen gave a wide dialog"; return 1; }
+}
+
+check_menu_ends() {
+  choose_from_menu 2 || return 1
+  collect_exit "$FIRST" || { note "still running"; return 1; }
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == 0)) || return 1
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 0 || { note "tray icons: $(tray_icon_count)"; return 1; }
+}
+
+# --- Run ------------------------------------------------------------------------
+
+for tool in Xvfb trayer xdotool xwininfo import convert identify wine wineserver; do
+  command -v "$tool" > /dev/null || { fail "tools present (missing $tool; scripts/setup installs it)"; exit 1; }
+done
+mkdir -p "$artifacts"
+wine_prepare "$prefix" || { fail "Wine prefix made"; exit 1; }
+
+if begin_session 1024x600; then
+  if verdict "first start shows the dialog titled exactly, with its icon" check_first_start; then
+    verdict "a wide screen takes the wide layout, gauges drawn" check_wide_layout
+    verdict "Enter hides the dialog; the program stays" check_enter_hides
+    verdict "a tap on the icon shows the dialog in front" check_tap_shows
+    verdict "a tap on the icon hides the dialog in front" check_tap_hides
+    verdict "a second start exits 0 and shows the hidden dialog" check_second_start
+    verdict "the icon's menu: 表示 shows the hidden dialog in front" check_menu_shows
+    verdict "the icon comes back when the shell announces a new taskbar" check_shell_restart
+    verdict "Escape ends the program with exit code 0, icon removed" check_escape_ends
+  fi
+else
+  fail "a wide display with a tray host"
+fi
+end_session
+
+if begin_session 600x1024; then
+  if verdict "two starts at once leave one instance, one icon" check_simultaneous_starts; then
+    verdict "a tall screen takes the tall layout, gauges drawn" check_tall_layout
+    verdict "the icon's menu: 終了 ends the program with 0, icon removed" check_menu_ends
+  fi
+else
+  fail "a tall display with a tray host"
+fi
+
+echo "$failures failed check(s) in $(($(now_ms) - started_ms)) ms"
+exit $((failures > 100 ? 100 : failures))

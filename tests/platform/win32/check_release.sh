@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Checks the Windows release: the zip holds velorwind.exe, README.md and
+# LICENSE in one folder named like the zip, and the executable needs no DLL
+# but the system's own.
+#
+#   check_release.sh ZIP OBJDUMP
+set -uo pipefail
+zip=${1:?usage: check_release.sh ZIP OBJDUMP}
+objdump=${2:?usage: check_release.sh ZIP OBJDUMP}
+folder=$(basename "$zip" .zip)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
+
+(cd "$work" && cmake -E tar xf "$zip") || { fail "the zip unpacks"; exit 1; }
+listed=$(cd "$work" && find . -type f | sort | tr '\n' ' ')
+expected="./$folder/LICENSE ./$folder/README.md ./$folder/velorwind.exe "
+[[ "$listed" == "$expected" ]] || fail "contents: $listed (expected $expected)"
+
+# The DLLs every Windows 10 and 11 has in its system folder.
+system_dlls='^(kernel32|user32|gdi32|shell32|ole32|dwmapi|msvcrt|advapi32)\.dll$'
+while read -r dll; do
+  [[ "${dll,,}" =~ $system_dlls ]] || fail "velorwind.exe needs $dll"
+done < <("$objdump" -p "$work/$folder/velorwind.exe" | awk '/DLL Name:/ { print $3 }')
+"$objdump" -h "$work/$folder/velorwind.exe" | grep -q ' \.rsrc ' || fail "no resource section"
+"$objdump" -h "$work/$folder/velorwind.exe" | grep -q ' \.debug_' && fail "debugging symbols shipped"
+
+((failures == 0)) && echo "PASS: $folder.zip"
+exit $((failures > 0))
