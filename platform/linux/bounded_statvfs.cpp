@@ -4,12 +4,15 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace platform::linux_status {
 namespace {
@@ -18,21 +21,37 @@ namespace {
 // more than the bare minimum.
 constexpr std::size_t HELPER_STACK_BYTES = 256 * 1024;
 
-struct Helper {
-    enum class State { Idle, Asked, Busy, Answered };
-    State state = State::Idle;
-    bool started = false;
-    bool abandoned = false;  // the caller stopped waiting for this call
-    char path[PATH_MAX] = {};
+struct Outcome {
     bool succeeded = false;
     struct statvfs answer {};
+};
+
+// A helper measures the paths it was given in order. It is busy from when
+// it is given them until its caller lets it go, or, once abandoned, until
+// the call in progress returns.
+struct Helper {
+    bool busy = false;
+    bool started = false;
+    bool abandoned = false;  // the caller stopped waiting: the rest is dropped
+    std::vector<std::string> paths;  // storage kept from round to round
+    std::size_t count = 0;           // the first `count` of `paths` are asked
+    std::array<Outcome, STATVFS_AHEAD> outcomes;
+    std::size_t answered = 0;  // outcomes given so far, in order
     std::condition_variable asked;
+};
+
+// The round measured ahead: which helper, when, and which answers were given.
+struct AheadRound {
+    Helper* helper = nullptr;
+    std::chrono::steady_clock::time_point started;
+    std::array<bool, STATVFS_AHEAD> taken{};
 };
 
 struct Helpers {
     std::mutex lock;
     std::condition_variable answered;
     std::array<Helper, STATVFS_HELPERS> helpers;
+    AheadRound ahead;
     std::atomic<StatvfsCall> call{&::statvfs};
 };
 
@@ -43,27 +62,32 @@ Helpers& Shared() {
     return *shared;
 }
 
+bool HasWork(const Helper& helper) { return helper.busy && !helper.abandoned && helper.answered < helper.count; }
+
 void* RunHelper(void* argument) {
     Helper& helper = *static_cast<Helper*>(argument);
     Helpers& shared = Shared();
     std::unique_lock guard(shared.lock);
     for (;;) {
-        helper.asked.wait(guard, [&] { return helper.state == Helper::State::Asked; });
-        helper.state = Helper::State::Busy;
+        helper.asked.wait(guard, [&] { return helper.abandoned || HasWork(helper); });
+        if (helper.abandoned) {  // let go between two calls
+            helper.abandoned = false;
+            helper.busy = false;
+            continue;
+        }
         char path[PATH_MAX];
-        std::memcpy(path, helper.path, sizeof path);
+        const std::string& asked = helper.paths[helper.answered];
+        std::memcpy(path, asked.c_str(), asked.size() + 1);
         guard.unlock();
-        struct statvfs answer {};
-        const bool succeeded = shared.call.load()(path, &answer) == 0;
+        Outcome outcome;
+        outcome.succeeded = shared.call.load()(path, &outcome.answer) == 0;
         guard.lock();
         if (helper.abandoned) {
             helper.abandoned = false;
-            helper.state = Helper::State::Idle;
+            helper.busy = false;
             continue;
         }
-        helper.succeeded = succeeded;
-        helper.answer = answer;
-        helper.state = Helper::State::Answered;
+        helper.outcomes[helper.answered++] = outcome;
         // Woken after the lock is let go, the caller takes it at once
         // instead of sleeping on it a second time.
         guard.unlock();
@@ -94,19 +118,84 @@ bool Start(Helper& helper) {
 Helper* IdleHelper(Helpers& shared) {
     Helper* unstarted = nullptr;
     for (Helper& helper : shared.helpers) {
-        if (helper.state != Helper::State::Idle) continue;
+        if (helper.busy) continue;
         if (helper.started) return &helper;
         if (unstarted == nullptr) unstarted = &helper;
     }
     return unstarted;
 }
 
-// True while an earlier call for `path` has not returned.
+// True while a call for `path` has not returned.
 bool StillHeldBy(const Helpers& shared, const char* path) {
     for (const Helper& helper : shared.helpers) {
-        if (helper.state != Helper::State::Idle && std::strcmp(helper.path, path) == 0) return true;
+        if (helper.busy && helper.answered < helper.count && helper.paths[helper.answered] == path) {
+            return true;
+        }
     }
     return false;
+}
+
+// Hands `paths` to an idle helper (started if need be); null when none is.
+Helper* Ask(Helpers& shared, std::span<const char* const> paths, std::unique_lock<std::mutex>& guard) {
+    Helper* helper = IdleHelper(shared);
+    if (helper == nullptr || (!helper->started && !Start(*helper))) return nullptr;
+    if (helper->paths.size() < paths.size()) helper->paths.resize(paths.size());
+    for (std::size_t index = 0; index < paths.size(); ++index) helper->paths[index].assign(paths[index]);
+    helper->count = paths.size();
+    helper->answered = 0;
+    helper->busy = true;
+    // The helper wakes to a free lock, as the caller does below.
+    guard.unlock();
+    helper->asked.notify_one();
+    guard.lock();
+    return helper;
+}
+
+// Lets a helper go: at once when it has nothing in progress, else once the
+// call in progress returns.
+void LetGo(Helper& helper) {
+    if (helper.answered < helper.count) {
+        helper.abandoned = true;
+    } else {
+        helper.busy = false;
+    }
+}
+
+void EndAheadRound(Helpers& shared) {
+    if (shared.ahead.helper != nullptr) LetGo(*shared.ahead.helper);
+    shared.ahead = AheadRound{};
+}
+
+// The outcome of the `index`th path of `helper`'s round, waited for until
+// `deadline`; nothing when it is not in by then.
+std::optional<Outcome> Await(Helpers& shared, Helper& helper, std::size_t index,
+                             std::chrono::steady_clock::time_point deadline,
+                             std::unique_lock<std::mutex>& guard) {
+    if (!shared.answered.wait_until(guard, deadline, [&] { return helper.answered > index; })) {
+        return std::nullopt;
+    }
+    return helper.outcomes[index];
+}
+
+std::optional<struct statvfs> AnswerOf(const Outcome& outcome) {
+    if (!outcome.succeeded) return std::nullopt;
+    return outcome.answer;
+}
+
+// The index of `path` in the round measured ahead while it is fresh and
+// that answer not yet given.
+std::optional<std::size_t> AheadIndex(Helpers& shared, const char* path) {
+    AheadRound& ahead = shared.ahead;
+    if (ahead.helper == nullptr) return std::nullopt;
+    if (std::chrono::steady_clock::now() - ahead.started > STATVFS_AHEAD_FRESH) {
+        EndAheadRound(shared);
+        return std::nullopt;
+    }
+    const Helper& helper = *ahead.helper;
+    for (std::size_t index = 0; index < helper.count; ++index) {
+        if (!ahead.taken[index] && helper.paths[index] == path) return index;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -115,24 +204,50 @@ std::optional<struct statvfs> StatvfsWithin(const char* path, std::chrono::milli
     if (path == nullptr || std::strlen(path) >= PATH_MAX) return std::nullopt;
     Helpers& shared = Shared();
     std::unique_lock guard(shared.lock);
-    if (StillHeldBy(shared, path)) return std::nullopt;
-    Helper* helper = IdleHelper(shared);
-    if (helper == nullptr || (!helper->started && !Start(*helper))) return std::nullopt;
+    const auto deadline = std::chrono::steady_clock::now() + bound;
 
-    std::strcpy(helper->path, path);
-    helper->state = Helper::State::Asked;
-    // The helper wakes to a free lock, as the caller does below.
-    guard.unlock();
-    helper->asked.notify_one();
-    guard.lock();
-    if (!shared.answered.wait_for(guard, bound,
-                                  [&] { return helper->state == Helper::State::Answered; })) {
-        helper->abandoned = true;
-        return std::nullopt;
+    if (const std::optional<std::size_t> index = AheadIndex(shared, path)) {
+        Helper& helper = *shared.ahead.helper;
+        shared.ahead.taken[*index] = true;
+        const std::optional<Outcome> outcome = Await(shared, helper, *index, deadline, guard);
+        // The helper stopped before this path: what is left of the round is
+        // measured path by path, where one hung call holds no other. A round
+        // whose answers were all given frees its helper.
+        const bool allTaken = std::all_of(shared.ahead.taken.begin(),
+                                          shared.ahead.taken.begin() + helper.count,
+                                          [](bool taken) { return taken; });
+        if ((!outcome || allTaken) && shared.ahead.helper == &helper) EndAheadRound(shared);
+        if (!outcome) return std::nullopt;
+        return AnswerOf(*outcome);
     }
-    helper->state = Helper::State::Idle;
-    if (!helper->succeeded) return std::nullopt;
-    return helper->answer;
+
+    if (StillHeldBy(shared, path)) return std::nullopt;
+    const char* const asked[] = {path};
+    Helper* helper = Ask(shared, asked, guard);
+    if (helper == nullptr) return std::nullopt;
+    const std::optional<Outcome> outcome = Await(shared, *helper, 0, deadline, guard);
+    LetGo(*helper);
+    if (!outcome) return std::nullopt;
+    return AnswerOf(*outcome);
+}
+
+void MeasureAhead(std::span<const char* const> paths) {
+    Helpers& shared = Shared();
+    std::unique_lock guard(shared.lock);
+    EndAheadRound(shared);
+    // A path whose call hangs is left out: it would hold a second helper.
+    std::array<const char*, STATVFS_AHEAD> asked;
+    std::size_t count = 0;
+    for (const char* path : paths) {
+        if (count == asked.size()) break;
+        if (path == nullptr || std::strlen(path) >= PATH_MAX || StillHeldBy(shared, path)) continue;
+        asked[count++] = path;
+    }
+    if (count == 0) return;
+    Helper* helper = Ask(shared, std::span<const char* const>(asked.data(), count), guard);
+    if (helper == nullptr) return;
+    shared.ahead.helper = helper;
+    shared.ahead.started = std::chrono::steady_clock::now();
 }
 
 void ReplaceStatvfsCall(StatvfsCall call) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstddef>
 #include <optional>
+#include <span>
 
 namespace platform::linux_status {
 
@@ -29,6 +30,18 @@ constexpr std::size_t STATVFS_HELPERS = 4;
 // once: a dead mount holds one thread, not one more at every refresh.
 std::optional<struct statvfs> StatvfsWithin(const char* path,
                                             std::chrono::milliseconds bound = STATVFS_BOUND);
+
+// Starts measuring `paths` (at most STATVFS_AHEAD of them) in one helper,
+// in order, without waiting. A StatvfsWithin for one of them soon after
+// takes that measurement, waiting only for what is not in yet; the answer
+// is given once, and only while it is fresh (STATVFS_AHEAD_FRESH). A call
+// that hangs ends what is left of the round: those paths are measured one
+// by one when they are asked for. Starting a round ends the one before.
+// A refresh measures several volumes in a row: handing them to a helper at
+// once spares the loop a sleep and a wake-up for each.
+constexpr std::size_t STATVFS_AHEAD = 8;
+constexpr std::chrono::milliseconds STATVFS_AHEAD_FRESH{250};
+void MeasureAhead(std::span<const char* const> paths);
 
 // The call the helpers make, ::statvfs unless a test makes a file system
 // hang or fail.

@@ -17,6 +17,7 @@
 #include "platform/linux/file_descriptor.h"
 #include "platform/linux/line_reader.h"
 #include "platform/linux/status_roots.h"
+#include "platform/linux/volume_space.h"
 
 namespace platform {
 namespace {
@@ -82,6 +83,8 @@ std::uint32_t MemoryLoad(std::uint64_t total, std::uint64_t available) {
 
 void QueryMemoryStatus(MemoryStatusRecord* status) {
     if (status == nullptr) return;
+    // The memory survey measures the volumes right after these figures.
+    linux_status::MeasureVolumesAhead();
     const MemoryFigures figures = ReadMemoryFigures();
     *status = MemoryStatusRecord{};
     status->length = sizeof(MemoryStatusRecord);

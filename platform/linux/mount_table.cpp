@@ -216,6 +216,7 @@ namespace {
 class MountTableWatch {
 public:
     const std::vector<RemovableMount>* Current();
+    std::span<const RemovableMount> Last() const;
 
 private:
     bool SameSource(std::string_view table, std::string_view sysfsRoot) const;
@@ -278,11 +279,20 @@ const std::vector<RemovableMount>* MountTableWatch::Current() {
     return whole_ ? &mounts_ : nullptr;
 }
 
+std::span<const RemovableMount> MountTableWatch::Last() const {
+    if (!whole_) return {};
+    return mounts_;
+}
+
+MountTableWatch& Watch() {
+    static MountTableWatch watch;
+    return watch;
+}
+
 }  // namespace
 
-const std::vector<RemovableMount>* CurrentRemovableMounts() {
-    static MountTableWatch watch;
-    return watch.Current();
-}
+const std::vector<RemovableMount>* CurrentRemovableMounts() { return Watch().Current(); }
+
+std::span<const RemovableMount> LastRemovableMounts() { return Watch().Last(); }
 
 }  // namespace platform::linux_status

@@ -6,6 +6,7 @@
 #include <array>
 #include <climits>
 #include <cstddef>
+#include <span>
 #include <vector>
 
 #include "platform/linux/line_reader.h"
@@ -52,5 +53,9 @@ private:
 // costs one poll; a table in a prepared tree is read at every call. Null
 // when the table could not be read whole. Valid until the next call.
 const std::vector<RemovableMount>* CurrentRemovableMounts();
+
+// The removable mounts as CurrentRemovableMounts last gave them, without
+// looking at the table; empty before the first call or after a failed one.
+std::span<const RemovableMount> LastRemovableMounts();
 
 }  // namespace platform::linux_status

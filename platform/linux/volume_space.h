@@ -16,4 +16,10 @@ struct VolumeSpace {
 // STATVFS_BOUND, or a count overflows 64 bits.
 std::optional<VolumeSpace> MeasureVolume(const char* path);
 
+// Starts measuring, without waiting, the volumes a memory survey measures
+// next: the home folder's and the removable mounts last seen. The survey
+// asks for the memory figures first; while they are read, a helper measures
+// the volumes, and MeasureVolume then takes what it found.
+void MeasureVolumesAhead();
+
 }  // namespace platform::linux_status

@@ -11,6 +11,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <iterator>
+#include <map>
+#include <optional>
+#include <vector>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -232,6 +235,107 @@ TEST_F(StoreInformationTest, AHungFileSystemFailsWithinItsBound) {
     EXPECT_TRUE(measuredAgain) << "measured again once its call returned";
     linux_status::ReplaceStatvfsCall(nullptr);
 }
+
+// Volumes measured ahead, in one helper: a path asked for soon after takes
+// the round's measurement, once; anything else is measured when asked. The
+// fake file system counts the calls for each path and answers with the
+// count, so an answer tells which call gave it.
+std::mutex countLock;
+std::map<std::string, int> callsFor;
+
+int CountingStatvfs(const char* path, struct statvfs* result) {
+    if (std::string_view(path).ends_with("/dead")) return HangingStatvfs(path, result);
+    const std::lock_guard guard(countLock);
+    *result = {};
+    result->f_frsize = 1;
+    result->f_blocks = 1000;
+    result->f_bfree = result->f_bavail = static_cast<fsblkcnt_t>(++callsFor[path]);
+    return 0;
+}
+
+int CallsFor(const std::string& path) {
+    const std::lock_guard guard(countLock);
+    return callsFor[path];
+}
+
+struct AheadStep {
+    // Settle: wait until the helper made `calls` calls for the path.
+    enum Kind { Ahead, Ask, Settle, Pause } kind;
+    std::vector<std::string> paths;  // Ahead: the round; Ask, Settle: the one path
+    bool answered = false;           // Ask: an answer came
+    int calls = 0;                   // Ask: calls made for the path so far, and the answer's
+};
+
+struct AheadCase {
+    const char* title;
+    std::vector<AheadStep> steps;
+};
+
+AheadStep Round(std::vector<std::string> paths) { return {AheadStep::Ahead, std::move(paths)}; }
+AheadStep Asked(std::string path, int calls) { return {AheadStep::Ask, {std::move(path)}, true, calls}; }
+AheadStep Failed(std::string path, int calls) { return {AheadStep::Ask, {std::move(path)}, false, calls}; }
+AheadStep Settled(std::string path, int calls) { return {AheadStep::Settle, {std::move(path)}, false, calls}; }
+AheadStep Pause() { return {AheadStep::Pause, {}}; }
+
+const AheadCase AHEAD_CASES[] = {
+    {"EachPathOnceFromTheRound",
+     {Round({"/v1/home", "/v1/a", "/v1/b"}), Asked("/v1/home", 1), Asked("/v1/a", 1), Asked("/v1/b", 1),
+      Round({"/v1/home", "/v1/a", "/v1/b"}), Asked("/v1/b", 2), Asked("/v1/home", 2), Asked("/v1/a", 2)}},
+    {"AnAnswerIsGivenOnce", {Round({"/v2/a"}), Asked("/v2/a", 1), Asked("/v2/a", 2), Asked("/v2/a", 3)}},
+    {"APathOutsideTheRoundIsMeasuredWhenAsked",
+     {Round({"/v3/a"}), Asked("/v3/new", 1), Asked("/v3/a", 1)}},
+    {"AStaleRoundIsNotUsed", {Round({"/v4/a"}), Settled("/v4/a", 1), Pause(), Asked("/v4/a", 2)}},
+    {"ANewRoundEndsTheLast",
+     {Round({"/v5/a"}), Settled("/v5/a", 1), Round({"/v5/b"}), Asked("/v5/a", 2), Asked("/v5/b", 1)}},
+    {"AHungPathEndsTheRoundAndIsLeftOutOfTheNext",
+     {Round({"/v6/dead", "/v6/a"}), Failed("/v6/dead", 0), Asked("/v6/a", 1),
+      Round({"/v6/dead", "/v6/a"}), Failed("/v6/dead", 0), Asked("/v6/a", 2)}},
+};
+
+void PrintTo(const AheadCase& c, std::ostream* out) { *out << c.title; }
+
+class MeasuredAheadTest : public testing::TestWithParam<AheadCase> {};
+
+TEST_P(MeasuredAheadTest, GivesEachRoundsAnswersOnceWhileFresh) {
+    linux_status::ReplaceStatvfsCall(CountingStatvfs);
+    hanging = true;
+    callsToHungPath = 0;
+    const auto bound = std::chrono::milliseconds(100);
+    for (const AheadStep& step : GetParam().steps) {
+        if (step.kind == AheadStep::Pause) {
+            std::this_thread::sleep_for(linux_status::STATVFS_AHEAD_FRESH + std::chrono::milliseconds(50));
+            continue;
+        }
+        if (step.kind == AheadStep::Settle) {
+            for (int wait = 0; wait < 500 && CallsFor(step.paths[0]) < step.calls; ++wait) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            ASSERT_EQ(CallsFor(step.paths[0]), step.calls);
+            continue;
+        }
+        if (step.kind == AheadStep::Ahead) {
+            std::vector<const char*> paths;
+            for (const std::string& path : step.paths) paths.push_back(path.c_str());
+            linux_status::MeasureAhead(paths);
+            continue;
+        }
+        const std::string& path = step.paths[0];
+        const auto asked = std::chrono::steady_clock::now();
+        const std::optional<struct statvfs> answer = linux_status::StatvfsWithin(path.c_str(), bound);
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, bound * 2) << path;
+        ASSERT_EQ(answer.has_value(), step.answered) << path;
+        if (answer) {
+            EXPECT_EQ(answer->f_bfree, static_cast<fsblkcnt_t>(step.calls)) << path;
+            EXPECT_EQ(CallsFor(path), step.calls) << path;
+        }
+    }
+    EXPECT_LE(callsToHungPath, 1) << "a hung path was asked again while its call hung";
+    ReleaseHang();
+    linux_status::ReplaceStatvfsCall(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rounds, MeasuredAheadTest, testing::ValuesIn(AHEAD_CASES),
+                         [](const auto& info) { return std::string(info.param.title); });
 
 TEST_F(StoreInformationTest, FallsBackToAccountWhenHomeUnset) {
     if (::getpwuid(::getuid()) == nullptr) GTEST_SKIP() << "no account entry";
