@@ -32,6 +32,8 @@ constexpr std::array<AttributeNames, SUPPLY_ATTRIBUTE_COUNT> NAMES{{
     {"CURRENT_NOW", "current_now"},
 }};
 
+static_assert(NAMES.back().fileName != nullptr, "a name for every attribute");
+
 constexpr std::string_view KEY_PREFIX = "POWER_SUPPLY_";
 
 std::size_t IndexOf(SupplyAttribute attribute) {
