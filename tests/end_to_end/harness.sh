@@ -57,6 +57,14 @@ collect_exit() {
 }
 
 alive() { ! process_gone "$1"; }
+one_of_two_ended() { process_gone "$1" || process_gone "$2"; }
+
+# ends_with_zero PID: PID ends in time, with exit code 0.
+ends_with_zero() {
+  collect_exit "$1" || { note "still running"; return 1; }
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == 0))
+}
 
 # sleeps_when_idle PID: hidden and left alone, the program does not run.
 sleeps_when_idle() {

@@ -281,9 +281,7 @@ check_menu_ends_and_restart() {
   geometry "$menu" || return 1
   # Two entries of one height: 終了 is the second.
   click_at $((X + WIDTH / 2)) $((Y + 3 * HEIGHT / 4))
-  collect_exit "$FIRST" || { note "still running"; return 1; }
-  note "exit code $EXIT_CODE"
-  ((EXIT_CODE == 0)) || return 1
+  ends_with_zero "$FIRST" || return 1
   wait_for "$REACTION_SECONDS" no_item || { note "the icon is left on the panel"; return 1; }
   check_first_start
 }
