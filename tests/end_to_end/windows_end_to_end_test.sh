@@ -137,7 +137,13 @@ check_enter_hides() {
   press_key Return && wait_for "$REACTION_SECONDS" dialog_hidden && alive "$FIRST"
 }
 
-check_tap_shows() { tap_tray_icon && wait_for "$REACTION_SECONDS" dialog_in_front; }
+check_tap_shows() {
+  tap_tray_icon || { note "no icon to tap"; return 1; }
+  wait_for "$REACTION_SECONDS" dialog_in_front && return 0
+  # Which part failed: the click reaching the program, or the activation.
+  note "visible dialogs: $(visible_dialog_count); in front by Windows: $(wine "$shell_double" front && echo yes || echo no)"
+  return 1
+}
 
 # Wine's shell takes the activation for the click, as Windows's taskbar
 # does; the dialog that was in front still counts as in front.
@@ -215,11 +221,15 @@ if begin_session 1024x600; then
   if verdict "first start shows the dialog titled exactly, with its icon" check_first_start; then
     verdict "a wide screen takes the wide layout, gauges drawn" check_wide_layout
     verdict "Enter hides the dialog; the program stays" check_enter_hides
+    # Wine's notification area now and then docks an icon whose left clicks
+    # never arrive until the icon is added again (twice in about 25 runs);
+    # the shell's restart comes first, so that the taps reach an icon added
+    # again, as the taskbar's icons are after the shell restarts.
+    verdict "the icon comes back when the shell announces a new taskbar" check_shell_restart
     verdict "a tap on the icon shows the dialog in front" check_tap_shows
     verdict "a tap on the icon hides the dialog in front" check_tap_hides
     verdict "a second start exits 0 and shows the hidden dialog" check_second_start
     verdict "the icon's menu: 表示 shows the hidden dialog in front" check_menu_shows
-    verdict "the icon comes back when the shell announces a new taskbar" check_shell_restart
     verdict "Escape ends the program with exit code 0, icon removed" check_escape_ends
   fi
 else
