@@ -63,9 +63,9 @@ constexpr std::uint16_t CLASS_STATIC = 0x0082;
 using DialogProcedure = bool (*)(WindowHandle window, std::uint32_t message,
                                  std::uintptr_t first, std::intptr_t second);
 
-// A top-level window whose title is exactly `title` (and, when `className`
-// is not null, of that class), in this process or in another; null if none.
-WindowHandle FindTopLevelWindow(const char16_t* className, const char16_t* title);
+// A top-level window whose title is exactly `title`, of any class, in this
+// process or in another; null if none.
+WindowHandle FindTopLevelWindow(const char16_t* title);
 
 // The screen less the task bar or panels.
 bool QueryWorkArea(Rect* area);
@@ -92,10 +92,6 @@ std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintp
                           std::intptr_t second);
 
 bool SetDialogItemText(WindowHandle dialog, std::int32_t id, const char16_t* text);
-
-// Copies at most capacity - 1 characters and a NUL; returns the count copied.
-std::size_t GetDialogItemText(WindowHandle dialog, std::int32_t id, char16_t* target,
-                              std::size_t capacity);
 
 WindowHandle GetDialogItem(WindowHandle dialog, std::int32_t id);
 

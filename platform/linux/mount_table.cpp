@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/linux/attribute_file.h"
-#include "platform/linux/file_descriptor.h"
+#include "platform/shared/file_descriptor.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/utf16.h"
 

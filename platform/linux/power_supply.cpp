@@ -19,7 +19,7 @@
 
 #include "platform/linux/attribute_file.h"
 #include "platform/linux/battery_lifetime.h"
-#include "platform/linux/file_descriptor.h"
+#include "platform/shared/file_descriptor.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/supply_attributes.h"
 #include "platform/power_status.h"

@@ -137,7 +137,6 @@ struct Timer {
     platform::WindowHandle window;
     std::uintptr_t id;
     std::uint32_t periodMs;
-    platform::TimerCallback callback;
 };
 const std::vector<Timer>& RunningTimers();
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/qt/resources/dialog_template.h"
+#include "platform/shared/dialog_template.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

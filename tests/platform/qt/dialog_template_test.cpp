@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/qt/resources/dialog_template.h"
+#include "platform/shared/dialog_template.h"
 #include "platform/window.h"
 #include "tests/platform/qt/qt_test_support.h"
 

@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         Say("ready");
         result = RunUntilInputCloses(dialog);
     } else if (mode == "start") {
-        if (platform::WindowHandle running = platform::FindTopLevelWindow(nullptr, title.c_str())) {
+        if (platform::WindowHandle running = platform::FindTopLevelWindow(title.c_str())) {
             platform::ShowWindow(running, platform::SHOW_SHOW);
             platform::SetForegroundWindow(running);
             Say("second");

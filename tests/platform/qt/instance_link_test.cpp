@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/link/instance_link.h"
-#include "platform/qt/link/link_socket.h"
+#include "platform/qt/instance/single_instance.h"
+#include "platform/qt/instance/instance_socket.h"
 #include "platform/qt/windows/window_object.h"
 #include "tests/platform/descriptor_limit.h"
 #include "tests/platform/qt/qt_test_support.h"
@@ -34,7 +34,7 @@ using Clock = std::chrono::steady_clock;
 using qt::FileDescriptor;
 
 QByteArray SocketPath(const std::u16string& title) {
-    return QFile::encodeName(qt::TitleSocketPath(title));
+    return QFile::encodeName(qt::InstanceSocketPath(title));
 }
 
 FileDescriptor Connect(const std::u16string& title) {
@@ -164,10 +164,10 @@ TEST(InstanceLink, FindsAndShowsTheDialogOfAnotherProcess) {
     helper.Start();
     ASSERT_EQ(helper.NextLine(), QStringLiteral("ready"));
 
-    WindowHandle found = FindTopLevelWindow(nullptr, title.c_str());
+    WindowHandle found = FindTopLevelWindow(title.c_str());
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(qt::LiveLocalWindow(found), nullptr) << "a proxy, not a window of this process";
-    EXPECT_EQ(FindTopLevelWindow(nullptr, (title + u"x").c_str()), nullptr);
+    EXPECT_EQ(FindTopLevelWindow((title + u"x").c_str()), nullptr);
     EXPECT_EQ(FindTopLevelWindow(u"#32770", title.c_str()), found);
     EXPECT_EQ(FindTopLevelWindow(u"Edit", title.c_str()), nullptr);
 
@@ -296,9 +296,9 @@ TEST(InstanceLink, AnythingButASocketInItsPlaceRefusesTheStart) {
         const std::u16string title = qt_test::UniqueTitle(u"in the way");
         const std::string path = SocketPath(title).toStdString();
         c.put(path, elsewhere.toStdString());
-        EXPECT_EQ(FindTopLevelWindow(nullptr, title.c_str()), nullptr) << c.name;
+        EXPECT_EQ(FindTopLevelWindow(title.c_str()), nullptr) << c.name;
         EXPECT_EQ(CreateTitled(title), nullptr) << c.name;
-        EXPECT_TRUE(qt::InstanceLinkProblem().contains(QStringLiteral("in the way"))) << c.name;
+        EXPECT_TRUE(qt::InstanceProblem().contains(QStringLiteral("in the way"))) << c.name;
         struct stat info {};
         EXPECT_EQ(::lstat(path.c_str(), &info), 0) << c.name << " left in place";
         EXPECT_FALSE(S_ISSOCK(info.st_mode)) << c.name;
@@ -339,8 +339,8 @@ TEST(InstanceLink, ARuntimeFolderOthersCanEnterRefusesTheStart) {
         }
         const ScopedVariable runtime("XDG_RUNTIME_DIR", c.folder);
         EXPECT_EQ(CreateTitled(qt_test::UniqueTitle(u"runtime")), nullptr) << c.folder;
-        EXPECT_TRUE(qt::InstanceLinkProblem().contains(QString::fromLatin1(c.reason)))
-            << c.folder << ": " << qt::InstanceLinkProblem().toStdString();
+        EXPECT_TRUE(qt::InstanceProblem().contains(QString::fromLatin1(c.reason)))
+            << c.folder << ": " << qt::InstanceProblem().toStdString();
     }
 }
 
@@ -455,9 +455,9 @@ TEST(InstanceLink, ASocketLeftByACrashDoesNotBlockANewDialog) {
     helper.Start();
     ASSERT_EQ(helper.NextLine(), QStringLiteral("ready"));
     helper.Kill();
-    ASSERT_TRUE(QFile::exists(qt::TitleSocketPath(title))) << "the socket outlives the process";
+    ASSERT_TRUE(QFile::exists(qt::InstanceSocketPath(title))) << "the socket outlives the process";
 
-    EXPECT_EQ(FindTopLevelWindow(nullptr, title.c_str()), nullptr);
+    EXPECT_EQ(FindTopLevelWindow(title.c_str()), nullptr);
     qt_test::DialogSpec layout;
     layout.title = title;
     const auto bytes = qt_test::BuildTemplate(layout);
@@ -465,7 +465,7 @@ TEST(InstanceLink, ASocketLeftByACrashDoesNotBlockANewDialog) {
                                                qt_test::RecordingProcedure, 0);
     ASSERT_NE(dialog, nullptr);
     DestroyWindow(dialog);
-    EXPECT_FALSE(QFile::exists(qt::TitleSocketPath(title))) << "removed with its dialog";
+    EXPECT_FALSE(QFile::exists(qt::InstanceSocketPath(title))) << "removed with its dialog";
 }
 
 TEST(InstanceLink, DialogCreationFailsWhileAnotherProcessHoldsTheTitle) {

@@ -20,7 +20,7 @@
 #include "platform/messages.h"
 #include "platform/notify_icon.h"
 #include "platform/qt/base/lifetime.h"
-#include "platform/qt/link/instance_link.h"
+#include "platform/qt/instance/single_instance.h"
 #include "platform/timer.h"
 #include "platform/window.h"
 #include "tests/platform/qt/template_builder.h"
@@ -117,9 +117,9 @@ TEST(LayerEnd, NothingOutlivesTheApplication) {
     const auto bytes = qt_test::BuildTemplate(layout);
     WindowHandle dialog = CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr, Recording, 0);
     ASSERT_NE(dialog, nullptr);
-    const QString socketPath = qt::TitleSocketPath(layout.title);
+    const QString socketPath = qt::InstanceSocketPath(layout.title);
     ASSERT_TRUE(SocketAnswers(socketPath)) << "the dialog listens for its title";
-    ASSERT_NE(SetTimer(dialog, 100, 10, nullptr), 0u);
+    ASSERT_NE(SetTimer(dialog, 100, 10), 0u);
     ASSERT_TRUE(PostMessage(dialog, WM_USER + 1, 0, 0));
     const WindowHandle control = GetDialogItem(dialog, 7);
     const DeviceContext context = GetDeviceContext(control);
@@ -142,7 +142,7 @@ TEST(LayerEnd, NothingOutlivesTheApplication) {
     // A new application finds nothing of the old one: no window, no tick
     // and no queued message come before its own quit request.
     Application second;
-    EXPECT_EQ(FindTopLevelWindow(nullptr, layout.title.c_str()), nullptr);
+    EXPECT_EQ(FindTopLevelWindow(layout.title.c_str()), nullptr);
     EXPECT_FALSE(IsWindowVisible(dialog));
     PostQuitMessage(5);
     EXPECT_EQ(RetrieveMessage(&message, nullptr, 0, 0), 0);

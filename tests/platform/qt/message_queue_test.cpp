@@ -169,7 +169,7 @@ TEST_F(MessageQueueTest, APostFromAQueuedCallWakesTheWait) {
 }
 
 TEST_F(MessageQueueTest, TimerTicksArriveAsTimerMessages) {
-    ASSERT_EQ(SetTimer(dialog_, 100, 30, nullptr), 100u);
+    ASSERT_EQ(SetTimer(dialog_, 100, 30), 100u);
     MessageRecord message{};
     for (int tick = 0; tick < 2; ++tick) {
         const auto before = Clock::now();
@@ -187,7 +187,7 @@ TEST_F(MessageQueueTest, TimerTicksArriveAsTimerMessages) {
 }
 
 TEST_F(MessageQueueTest, TicksNotRetrievedInTimeCoalesce) {
-    SetTimer(dialog_, 3, 10, nullptr);
+    SetTimer(dialog_, 3, 10);
     Idle(std::chrono::milliseconds(120));
     EXPECT_TRUE(TickDue());
     EXPECT_FALSE(TickDue()) << "one pending tick per timer, however many periods passed";
@@ -195,7 +195,7 @@ TEST_F(MessageQueueTest, TicksNotRetrievedInTimeCoalesce) {
 }
 
 TEST_F(MessageQueueTest, KillingATimerTakesItsPendingTick) {
-    SetTimer(dialog_, 4, 10, nullptr);
+    SetTimer(dialog_, 4, 10);
     Idle(std::chrono::milliseconds(50));
     EXPECT_TRUE(KillTimer(dialog_, 4));
     EXPECT_FALSE(TickDue());
@@ -204,19 +204,19 @@ TEST_F(MessageQueueTest, KillingATimerTakesItsPendingTick) {
 }
 
 TEST_F(MessageQueueTest, SettingATimerAgainRestartsIt) {
-    SetTimer(dialog_, 5, 60000, nullptr);
-    EXPECT_EQ(SetTimer(dialog_, 5, 20, nullptr), 5u);
+    SetTimer(dialog_, 5, 60000);
+    EXPECT_EQ(SetTimer(dialog_, 5, 20), 5u);
     Idle(std::chrono::milliseconds(100));
     EXPECT_TRUE(TickDue());
-    SetTimer(dialog_, 5, 60000, nullptr);
+    SetTimer(dialog_, 5, 60000);
     EXPECT_FALSE(TickDue()) << "setting again forgets the pending tick";
     KillTimer(dialog_, 5);
 }
 
 TEST_F(MessageQueueTest, TimersNeedALiveWindowAndGoWithIt) {
-    EXPECT_EQ(SetTimer(reinterpret_cast<WindowHandle>(std::intptr_t{64}), 1, 10, nullptr), 0u);
-    EXPECT_EQ(SetTimer(dialog_, 0, 10, nullptr), 0u);
-    SetTimer(other_, 6, 10, nullptr);
+    EXPECT_EQ(SetTimer(reinterpret_cast<WindowHandle>(std::intptr_t{64}), 1, 10), 0u);
+    EXPECT_EQ(SetTimer(dialog_, 0, 10), 0u);
+    SetTimer(other_, 6, 10);
     DestroyWindow(other_);
     other_ = nullptr;
     Idle(std::chrono::milliseconds(40));

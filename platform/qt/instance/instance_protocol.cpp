@@ -1,4 +1,4 @@
-#include "platform/qt/link/link_protocol.h"
+#include "platform/qt/instance/instance_protocol.h"
 
 #include <QByteArray>
 

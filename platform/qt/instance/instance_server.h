@@ -25,8 +25,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/qt/link/link_protocol.h"
-#include "platform/qt/link/link_socket.h"
+#include "platform/qt/instance/instance_protocol.h"
+#include "platform/qt/instance/instance_socket.h"
 #include "platform/types.h"
 
 class QSocketNotifier;
@@ -36,8 +36,7 @@ namespace platform::qt {
 enum class TitleClaim {
     Listening,             // this dialog now answers for its title
     HeldByAnotherProcess,  // a live process answers for it already
-    NotShared,             // no title, or a dialog of this process has it
-    Refused,               // the link cannot be made: see InstanceLinkProblem
+    Refused,               // the link cannot be made: see InstanceProblem
 };
 
 constexpr std::size_t LINK_CONNECTIONS = 8;

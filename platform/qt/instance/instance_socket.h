@@ -8,11 +8,11 @@
 
 #include <string_view>
 
-#include "platform/linux/file_descriptor.h"
+#include "platform/shared/file_descriptor.h"
 
 namespace platform::qt {
 
-using linux_status::FileDescriptor;
+using shared::FileDescriptor;
 
 // What lies at a socket path, by lstat: a symbolic link is never followed.
 enum class PathHolds { Nothing, Socket, SomethingElse, Unknown };

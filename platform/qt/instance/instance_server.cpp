@@ -1,4 +1,4 @@
-#include "platform/qt/link/link_server.h"
+#include "platform/qt/instance/instance_server.h"
 
 #include <poll.h>
 #include <sys/epoll.h>

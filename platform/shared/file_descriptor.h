@@ -1,12 +1,13 @@
 // An owned POSIX file descriptor, closed when it goes out of scope, so that
-// no early return of a status query can leak one (they run once a second).
+// no early return can leak one: the status queries run once a second and the
+// instance link must outlast floods of connections. POSIX back ends only.
 #pragma once
 
 #include <unistd.h>
 
 #include <utility>
 
-namespace platform::linux_status {
+namespace platform::shared {
 
 class FileDescriptor {
 public:
@@ -31,4 +32,4 @@ private:
     int descriptor_ = -1;
 };
 
-}  // namespace platform::linux_status
+}  // namespace platform::shared

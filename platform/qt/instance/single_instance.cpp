@@ -1,4 +1,4 @@
-#include "platform/qt/link/instance_link.h"
+#include "platform/qt/instance/single_instance.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,9 +19,9 @@
 
 #include "platform/qt/base/activation.h"
 #include "platform/qt/base/lifetime.h"
-#include "platform/qt/link/link_protocol.h"
-#include "platform/qt/link/link_server.h"
-#include "platform/qt/link/link_socket.h"
+#include "platform/qt/instance/instance_protocol.h"
+#include "platform/qt/instance/instance_server.h"
+#include "platform/qt/instance/instance_socket.h"
 #include "platform/qt/windows/window_object.h"
 #include "platform/window.h"
 
@@ -72,13 +72,6 @@ QByteArray TitleBytes(const std::u16string& title) {
         bytes.append(static_cast<char>(unit >> 8));
     }
     return bytes;
-}
-
-bool OtherLocalDialogHasTitle(const WindowObject* dialog) {
-    for (const auto& other : Dialogs()) {
-        if (other.get() != dialog && !other->destroying && other->text == dialog->text) return true;
-    }
-    return false;
 }
 
 // The listener of each of this process's dialogs; it goes with its dialog.
@@ -134,11 +127,11 @@ private:
     FileDescriptor file_;
 };
 
-TitleClaim Refuse(const QString& problem) {
+bool Refuse(const QString& problem) {
     LastProblem() = problem;
     std::fprintf(stderr, "%s: %s; not starting, so that no second instance runs\n",
                  program_invocation_short_name, problem.toLocal8Bit().constData());
-    return TitleClaim::Refused;
+    return false;
 }
 
 // The token this process was started with, taken once and sent with every
@@ -175,7 +168,7 @@ QString PrivateRuntimeFolder(QString* problem) {
     return found.isEmpty() ? QFile::decodeName(folder) : QString();
 }
 
-QString TitleSocketPath(const std::u16string& title, QString* problem) {
+QString InstanceSocketPath(const std::u16string& title, QString* problem) {
     const QString folder = PrivateRuntimeFolder(problem);
     if (folder.isEmpty()) return {};
     const QByteArray digest =
@@ -189,11 +182,10 @@ QString TitleSocketPath(const std::u16string& title, QString* problem) {
     return {};
 }
 
-TitleClaim ClaimTitle(WindowObject* dialog) {
+bool ClaimInstance(WindowObject* dialog) {
     LastProblem().clear();
-    if (dialog->text.empty() || OtherLocalDialogHasTitle(dialog)) return TitleClaim::NotShared;
     QString problem;
-    const QString path = TitleSocketPath(dialog->text, &problem);
+    const QString path = InstanceSocketPath(dialog->text, &problem);
     if (path.isEmpty()) return Refuse(problem);
 
     const QByteArray socketPath = QFile::encodeName(path);
@@ -201,20 +193,17 @@ TitleClaim ClaimTitle(WindowObject* dialog) {
     auto server = std::make_unique<TitleServer>(dialog, socketPath);
     const TitleClaim claim = server->Listen(&problem);
     if (claim == TitleClaim::Refused) return Refuse(problem);
-    if (claim == TitleClaim::Listening) {
-        TitleServers()[dialog] = std::move(server);
-        CleanUpAtLayerEnd(LayerStage::InstanceLink, ReleaseTitleServers);
-        ForgetWindowsThrough(DropTitleServerOf);
-    }
-    return claim;
+    if (claim != TitleClaim::Listening) return false;
+    TitleServers()[dialog] = std::move(server);
+    CleanUpAtLayerEnd(LayerStage::InstanceLink, ReleaseTitleServers);
+    ForgetWindowsThrough(DropTitleServerOf);
+    return true;
 }
 
-QString InstanceLinkProblem() {
-    return LastProblem();
-}
+QString InstanceProblem() { return LastProblem(); }
 
-WindowObject* FindRemoteWindow(const std::u16string& title) {
-    const QString path = TitleSocketPath(title);
+WindowObject* FindRunningInstance(const std::u16string& title) {
+    const QString path = InstanceSocketPath(title);
     if (path.isEmpty()) return nullptr;
     const QByteArray socketPath = QFile::encodeName(path);
     FileDescriptor socket = ConnectToSocketAt(socketPath);
@@ -233,18 +222,16 @@ WindowObject* FindRemoteWindow(const std::u16string& title) {
     return remote.proxy.get();
 }
 
-bool SendRemoteRequest(WindowObject* remote, const char* word) {
-    RemoteWindow* found = RemoteWindowOf(remote);
-    if (found == nullptr || word == nullptr) return false;
-    const std::string_view verb = word;
-    if (verb != "show" && verb != "foreground") return false;
+bool HandToRunningInstance(WindowObject* running, InstanceRequest request) {
+    RemoteWindow* found = RemoteWindowOf(running);
+    if (found == nullptr) return false;
     RemoteWindow& link = *found;
-    const std::string request =
-        FormatLinkRequest(verb == "show" ? LinkVerb::Show : LinkVerb::Foreground, StartupToken());
-    if (link.socket.valid() && SendAll(link.socket.get(), request, WRITE_TIMEOUT_MS)) return true;
+    const std::string line = FormatLinkRequest(
+        request == InstanceRequest::Show ? LinkVerb::Show : LinkVerb::Foreground, StartupToken());
+    if (link.socket.valid() && SendAll(link.socket.get(), line, WRITE_TIMEOUT_MS)) return true;
     // The other side drops connections that stay idle: connect once more.
     link.socket = ConnectToSocketAt(link.path);
-    return link.socket.valid() && SendAll(link.socket.get(), request, WRITE_TIMEOUT_MS);
+    return link.socket.valid() && SendAll(link.socket.get(), line, WRITE_TIMEOUT_MS);
 }
 
 }  // namespace platform::qt

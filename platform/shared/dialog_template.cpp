@@ -1,6 +1,6 @@
-#include "platform/qt/resources/dialog_template.h"
+#include "platform/shared/dialog_template.h"
 
-namespace platform::qt {
+namespace platform::shared {
 
 namespace {
 
@@ -82,6 +82,7 @@ private:
 DialogItemTemplate ReadItem(TemplateReader& reader) {
     DialogItemTemplate item;
     reader.AlignToDword();
+    item.offset = reader.Offset();
     item.style = reader.Dword();
     item.exStyle = reader.Dword();
     item.x = reader.Short();
@@ -107,6 +108,8 @@ std::optional<DialogTemplate> ParseDialogTemplate(const void* bytes, std::size_t
     DialogTemplate dialog;
     dialog.style = reader.Dword();
     dialog.exStyle = reader.Dword();
+    // The extended form starts with version 1 and 0xFFFF; it is not read.
+    if (dialog.style == 0xFFFF0001u) return std::nullopt;
     const std::uint16_t itemCount = reader.Word();
     dialog.x = reader.Short();
     dialog.y = reader.Short();
@@ -118,8 +121,10 @@ std::optional<DialogTemplate> ParseDialogTemplate(const void* bytes, std::size_t
     if (dialog.style & DS_SETFONT) {
         dialog.hasFont = true;
         dialog.pointSize = reader.Word();
+        dialog.faceOffset = reader.Offset();
         dialog.faceName = reader.Text();
     }
+    dialog.headerEnd = reader.Offset();
     if (reader.Failed()) return std::nullopt;
 
     // Each item takes at least 24 bytes, so a count that cannot fit is
@@ -137,4 +142,4 @@ std::optional<DialogTemplate> ParseDialogTemplate(const void* bytes, std::size_t
     return dialog;
 }
 
-}  // namespace platform::qt
+}  // namespace platform::shared

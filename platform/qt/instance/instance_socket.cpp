@@ -1,4 +1,4 @@
-#include "platform/qt/link/link_socket.h"
+#include "platform/qt/instance/instance_socket.h"
 
 #include <poll.h>
 #include <sys/socket.h>

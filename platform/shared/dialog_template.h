@@ -11,7 +11,9 @@
 //           title: 0xFFFF ordinal(16) | text
 //           creation data: size(16), then that many bytes
 // Reading never goes past the given size; anything that does not fit is a
-// malformed template.
+// malformed template. Both back ends read the program's templates through
+// this one reader: the Qt layer builds its dialogs from the values, the
+// Windows one adapts the bytes where they lie.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::qt {
+namespace platform::shared {
 
 // A menu, class or title field: absent, a number, or a text.
 struct TemplateName {
@@ -38,6 +40,7 @@ struct DialogItemTemplate {
     TemplateName windowClass;
     TemplateName title;
     std::uint16_t creationDataBytes = 0;
+    std::size_t offset = 0;  // where the item (its style) starts
 };
 
 struct DialogTemplate {
@@ -51,13 +54,17 @@ struct DialogTemplate {
     std::uint16_t pointSize = 0;
     std::u16string faceName;
     std::vector<DialogItemTemplate> items;
+    // Where the face name starts (with DS_SETFONT), and where the header
+    // ends, before the padding of the first item.
+    std::size_t faceOffset = 0;
+    std::size_t headerEnd = 0;
 };
 
 constexpr std::uint32_t DS_SETFONT = 0x00000040;
 
-// Null when the template is truncated, a text runs past its end, the item
-// count does not match the items present, or more than padding follows the
-// last item.
+// Null when the template is in the extended form or truncated, a text runs
+// past its end, the item count does not match the items present, or more
+// than padding follows the last item.
 std::optional<DialogTemplate> ParseDialogTemplate(const void* bytes, std::size_t size);
 
-}  // namespace platform::qt
+}  // namespace platform::shared
