@@ -20,7 +20,6 @@ constexpr std::uint32_t WM_QUIT = 0x0012;
 constexpr std::uint32_t WM_SHOWWINDOW = 0x0018;
 constexpr std::uint32_t WM_SETICON = 0x0080;
 constexpr std::uint32_t WM_KEYDOWN = 0x0100;
-constexpr std::uint32_t WM_KEYUP = 0x0101;
 constexpr std::uint32_t WM_CHAR = 0x0102;
 constexpr std::uint32_t WM_INITDIALOG = 0x0110;
 constexpr std::uint32_t WM_COMMAND = 0x0111;
@@ -28,7 +27,6 @@ constexpr std::uint32_t WM_TIMER = 0x0113;
 constexpr std::uint32_t WM_LBUTTONDOWN = 0x0201;
 constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
 constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x0203;
-constexpr std::uint32_t WM_USER = 0x0400;
 
 // WM_SETICON's first parameter.
 constexpr std::uintptr_t ICON_SMALL = 0;

@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         MessageRow{"OtherIconPress", app::WM_TRAYNOTIFY, 127, WM_LBUTTONDOWN, true, UNCHANGED},
         MessageRow{"BeingHidden", WM_SHOWWINDOW, 0, 0, true, TIMER_STOPPED},
         MessageRow{"Destroy", WM_DESTROY, 0, 0, true, CLEANED_UP},
-        MessageRow{"PrivateMessage", WM_USER, 0, 0, false, UNCHANGED},
+        MessageRow{"PrivateMessage", 0x0400, 0, 0, false, UNCHANGED},
         MessageRow{"KeyDown", WM_KEYDOWN, KEY_RETURN, 0, false, UNCHANGED}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -90,6 +90,34 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItemPrope
     return argument;
 }
 
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItemKeys& item) {
+    argument.beginStructure();
+    argument << item.id << item.names;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItemKeys& item) {
+    argument.beginStructure();
+    argument >> item.id >> item.names;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuEvent& event) {
+    argument.beginStructure();
+    argument << event.id << event.eventId << event.data << event.timestamp;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& event) {
+    argument.beginStructure();
+    argument >> event.id >> event.eventId >> event.data >> event.timestamp;
+    argument.endStructure();
+    return argument;
+}
+
 void RegisterDBusTypes() {
     static const bool registered = [] {
         qDBusRegisterMetaType<DBusIconImage>();
@@ -98,6 +126,10 @@ void RegisterDBusTypes() {
         qDBusRegisterMetaType<DBusMenuLayoutItem>();
         qDBusRegisterMetaType<DBusMenuItemProperties>();
         qDBusRegisterMetaType<DBusMenuItemPropertiesList>();
+        qDBusRegisterMetaType<DBusMenuItemKeys>();
+        qDBusRegisterMetaType<DBusMenuItemKeysList>();
+        qDBusRegisterMetaType<DBusMenuEvent>();
+        qDBusRegisterMetaType<DBusMenuEventList>();
         return true;
     }();
     (void)registered;

@@ -20,7 +20,7 @@ static_assert(offsetof(NotifyIconRecord, callbackMessage) ==
               offsetof(NOTIFYICONDATAW, uCallbackMessage));
 static_assert(offsetof(NotifyIconRecord, icon) == offsetof(NOTIFYICONDATAW, hIcon));
 static_assert(offsetof(NotifyIconRecord, tip) == offsetof(NOTIFYICONDATAW, szTip));
-static_assert(NOTIFY_ADD == NIM_ADD && NOTIFY_MODIFY == NIM_MODIFY && NOTIFY_DELETE == NIM_DELETE);
+static_assert(NOTIFY_ADD == NIM_ADD && NOTIFY_DELETE == NIM_DELETE);
 
 namespace {
 
@@ -48,15 +48,6 @@ void HearTaskbarCreated(HWND owner) {
     ChangeWindowMessageFilterEx(owner, win32::TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
 }
 
-// What a modification changes: the fields its flags name.
-void Merge(NotifyIconRecord& kept, const NotifyIconRecord& change) {
-    if (change.flags & NOTIFY_FLAG_MESSAGE) kept.callbackMessage = change.callbackMessage;
-    if (change.flags & NOTIFY_FLAG_ICON) kept.icon = change.icon;
-    if (change.flags & NOTIFY_FLAG_TIP)
-        std::copy(std::begin(change.tip), std::end(change.tip), kept.tip);
-    kept.flags |= change.flags;
-}
-
 void Remember(std::uint32_t operation, const NotifyIconRecord& record) {
     auto& icons = WantedIcons();
     const auto wanted = FindWanted(win32::ToHwnd(record.window), record.id);
@@ -64,7 +55,6 @@ void Remember(std::uint32_t operation, const NotifyIconRecord& record) {
         if (wanted != icons.end()) icons.erase(wanted);
     } else if (wanted != icons.end()) {
         if (operation == NOTIFY_ADD) *wanted = record;
-        if (operation == NOTIFY_MODIFY) Merge(*wanted, record);
     } else if (operation == NOTIFY_ADD) {
         icons.push_back(record);
         HearTaskbarCreated(win32::ToHwnd(record.window));
