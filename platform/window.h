@@ -10,7 +10,6 @@ namespace platform {
 
 // Show commands.
 constexpr std::int32_t SHOW_HIDE = 0;
-constexpr std::int32_t SHOW_NORMAL = 1;
 constexpr std::int32_t SHOW_SHOW = 5;
 
 // Window messages.

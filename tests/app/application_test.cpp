@@ -122,7 +122,7 @@ TEST_F(ApplicationTest, StartUpShowCommandIsAppliedUnchanged) {
     const struct {
         std::int32_t command;
         bool visible;
-    } cases[] = {{SHOW_HIDE, false}, {SHOW_NORMAL, true}, {SHOW_SHOW, true}};
+    } cases[] = {{SHOW_HIDE, false}, {1, true}, {SHOW_SHOW, true}};  // 1: show normally
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);
         SetUp();

@@ -139,7 +139,8 @@ WindowHandle GetForegroundWindow() {
 bool IsWindowVisible(WindowHandle window) {
     const WindowObject* target = LiveLocalWindow(window);
     if (target == nullptr) return false;
-    return target->kind == WindowObject::Kind::Control ? target->dialog->visible : target->visible;
+    if (target->kind == WindowObject::Kind::Control) return target->visible && target->dialog->visible;
+    return target->visible;
 }
 
 bool DestroyWindow(WindowHandle window) {

@@ -3,7 +3,7 @@
 #include <QDBusMessage>
 
 #include "platform/qt/base/qt_text.h"
-#include "platform/qt/dbusmenu_adaptor.h"
+#include "dbusmenu_adaptor.h"  // generated from com.canonical.dbusmenu.xml
 #include "platform/qt/shell/tray_menu.h"
 #include "platform/shared/tray_menu.h"
 

@@ -9,7 +9,7 @@
 
 #include "platform/qt/base/activation.h"
 #include "platform/qt/shell/dbus_menu.h"
-#include "platform/qt/statusnotifieritem_adaptor.h"
+#include "statusnotifieritem_adaptor.h"  // generated from org.kde.StatusNotifierItem.xml
 #include "platform/qt/shell/dbus_types.h"
 #include "platform/qt/shell/tray_menu.h"
 

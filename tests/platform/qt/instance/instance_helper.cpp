@@ -19,7 +19,7 @@
 #include "platform/messages.h"
 #include "platform/qt/base/lifetime.h"
 #include "platform/window.h"
-#include "tests/platform/qt/template_builder.h"
+#include "tests/platform/common/template_builder.h"
 
 namespace {
 
@@ -46,9 +46,9 @@ bool HelperProcedure(platform::WindowHandle window, std::uint32_t message, std::
 }
 
 platform::WindowHandle Create(const std::u16string& title) {
-    qt_test::DialogSpec layout;
+    template_test::DialogSpec layout;
     layout.title = title;
-    const auto bytes = qt_test::BuildTemplate(layout);
+    const auto bytes = template_test::BuildTemplate(layout);
     return platform::CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr,
                                           HelperProcedure, 0);
 }
@@ -66,7 +66,7 @@ int RunUntilInputCloses(platform::WindowHandle dialog) {
         if (window != nullptr) Say("active");
     });
     platform::MessageRecord message{};
-    while (platform::RetrieveMessage(&message, nullptr, 0, 0) > 0) {
+    while (platform::RetrieveMessage(&message) > 0) {
         if (!platform::FilterDialogMessage(dialog, &message)) platform::DispatchMessage(&message);
     }
     return 0;

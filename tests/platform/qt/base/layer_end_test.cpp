@@ -23,7 +23,7 @@
 #include "platform/qt/instance/single_instance.h"
 #include "platform/timer.h"
 #include "platform/window.h"
-#include "tests/platform/qt/template_builder.h"
+#include "tests/platform/common/template_builder.h"
 
 namespace {
 
@@ -111,16 +111,16 @@ TEST(LayerEnd, NothingOutlivesTheApplication) {
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
 
     Application first;
-    qt_test::DialogSpec layout;
+    template_test::DialogSpec layout;
     layout.title = u"Velorwind layer end " + std::u16string(1, u'0' + static_cast<char16_t>(::getpid() % 10));
-    layout.items = {qt_test::Static(0, 0, 40, 10, 7, u"x")};
-    const auto bytes = qt_test::BuildTemplate(layout);
+    layout.items = {template_test::Static(0, 0, 40, 10, 7, u"x")};
+    const auto bytes = template_test::BuildTemplate(layout);
     WindowHandle dialog = CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr, Recording, 0);
     ASSERT_NE(dialog, nullptr);
     const QString socketPath = qt::InstanceSocketPath(layout.title);
     ASSERT_TRUE(SocketAnswers(socketPath)) << "the dialog listens for its title";
     ASSERT_NE(SetTimer(dialog, 100, 10), 0u);
-    ASSERT_TRUE(PostMessage(dialog, WM_USER + 1, 0, 0));
+    ASSERT_TRUE(PostMessage(dialog, 0x0401, 0, 0));
     const WindowHandle control = GetDialogItem(dialog, 7);
     const DeviceContext context = GetDeviceContext(control);
     ASSERT_NE(context, nullptr);
@@ -137,7 +137,7 @@ TEST(LayerEnd, NothingOutlivesTheApplication) {
     EXPECT_FALSE(SocketAnswers(socketPath)) << "nothing listens for the title";
     EXPECT_FALSE(ReleaseDeviceContext(control, context)) << "the context ended";
     MessageRecord message{};
-    EXPECT_EQ(RetrieveMessage(&message, nullptr, 0, 0), -1);
+    EXPECT_EQ(RetrieveMessage(&message), -1);
 
     // A new application finds nothing of the old one: no window, no tick
     // and no queued message come before its own quit request.
@@ -145,7 +145,7 @@ TEST(LayerEnd, NothingOutlivesTheApplication) {
     EXPECT_EQ(FindTopLevelWindow(layout.title.c_str()), nullptr);
     EXPECT_FALSE(IsWindowVisible(dialog));
     PostQuitMessage(5);
-    EXPECT_EQ(RetrieveMessage(&message, nullptr, 0, 0), 0);
+    EXPECT_EQ(RetrieveMessage(&message), 0);
     EXPECT_EQ(message.first, 5u);
     EXPECT_TRUE(Delivered().empty());
     second.End();

@@ -10,7 +10,7 @@
 #include "platform/qt/resources/ico_decoder.h"
 #include "platform/qt/resources/icon.h"
 #include "platform/window.h"
-#include "tests/platform/qt/qt_test_support.h"
+#include "tests/platform/qt/support/qt_test_support.h"
 
 namespace {
 

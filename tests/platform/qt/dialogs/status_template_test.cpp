@@ -11,7 +11,7 @@
 #include "platform/module.h"
 #include "platform/qt/surfaces/dialog_frame.h"
 #include "platform/qt/windows/window_object.h"
-#include "tests/platform/qt/qt_test_support.h"
+#include "tests/platform/qt/support/qt_test_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/platform/qt/qt_test_support.h"
+#include "tests/platform/qt/support/qt_test_support.h"
 
 #include <QApplication>
 #include <QDir>
@@ -129,14 +129,20 @@ int DarkPixels(const QImage& image, const QRect& area) {
     return dark;
 }
 
+std::u16string ControlText(platform::WindowHandle dialog, std::int32_t id) {
+    const platform::WindowObject* control =
+        platform::qt::LiveLocalWindow(platform::GetDialogItem(dialog, id));
+    return control != nullptr ? control->text : std::u16string();
+}
+
 std::vector<platform::MessageRecord> DrainQueue() {
     ProcessPendingEvents();
     std::vector<platform::MessageRecord> taken;
     // A posted marker bounds the draining, so the retrieval never waits.
-    constexpr std::uint32_t MARKER = platform::WM_USER + 0x3FF;
+    constexpr std::uint32_t MARKER = PRIVATE_MESSAGE + 0x3FF;
     platform::PostMessage(nullptr, MARKER, 0, 0);
     platform::MessageRecord message{};
-    while (platform::RetrieveMessage(&message, nullptr, 0, 0) != 0 && message.message != MARKER) {
+    while (platform::RetrieveMessage(&message) != 0 && message.message != MARKER) {
         taken.push_back(message);
     }
     return taken;

@@ -6,16 +6,15 @@
 #include <memory>
 
 #include "platform/shared/dialog_template.h"
-#include "platform/window.h"
-#include "tests/platform/qt/qt_test_support.h"
+#include "tests/platform/common/template_builder.h"
 
 namespace {
 
-using platform::qt::ParseDialogTemplate;
-using platform::qt::TemplateName;
-using qt_test::BuildTemplate;
-using qt_test::DialogSpec;
-using qt_test::Static;
+using platform::shared::ParseDialogTemplate;
+using platform::shared::TemplateName;
+using template_test::BuildTemplate;
+using template_test::DialogSpec;
+using template_test::Static;
 
 DialogSpec TwoItemSpec() {
     DialogSpec layout;
@@ -66,7 +65,7 @@ TEST(DialogTemplate, CountMustMatchTheItems) {
     const auto bytes = BuildTemplate(TwoItemSpec());
     for (const std::uint8_t count : {0, 1, 3, 200}) {
         auto broken = bytes;
-        broken[qt_test::COUNT_OFFSET] = count;
+        broken[template_test::COUNT_OFFSET] = count;
         EXPECT_FALSE(ParsesExactly(broken, broken.size())) << "count " << int(count);
     }
     auto padded = bytes;
@@ -120,50 +119,15 @@ TEST(DialogTemplate, NamedMenuAndClassAreReadAsText) {
     EXPECT_EQ(parsed->menu.text, u"M");
 }
 
-TEST(DialogTemplate, NullIsRefused) { EXPECT_FALSE(ParseDialogTemplate(nullptr, 100).has_value()); }
-
-// What the parser reads but the dialog manager cannot build fails creation.
-TEST(DialogTemplate, UnbuildableTemplatesFailCreation) {
-    struct Case {
-        const char* name;
-        DialogSpec layout;
-    };
-    DialogSpec button;
-    button.items = {Static(0, 0, 10, 8, 1, u"OK", 0x50010000)};
-    button.items[0].classOrdinal = 0x0080;
-    DialogSpec child;
-    child.style |= platform::STYLE_CHILD;
-    DialogSpec huge;
-    huge.cx = 32000;
-    huge.cy = 32000;
-    const Case cases[] = {{"button control", button}, {"child dialog", child}, {"too large", huge}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(qt_test::CreateDialog(c.layout), nullptr) << c.name;
-    }
-
-    DialogSpec plain;
-    auto named = BuildTemplate(plain);
-    named.insert(named.begin() + 20, {'C', 0, 0, 0});  // class "C" after the menu
-    named.erase(named.begin() + 20 + 4, named.begin() + 20 + 6);  // its 0x0000
-    EXPECT_EQ(platform::CreateModelessDialog(nullptr, named.data(), named.size(), nullptr,
-                                             qt_test::RecordingProcedure, 0),
-              nullptr);
-}
-
-// Creation runs the same checks: no cut of a valid template makes a window.
-TEST(DialogTemplate, EveryTruncationFailsCreationCleanly) {
-    DialogSpec layout = TwoItemSpec();
-    layout.title = qt_test::UniqueTitle(u"cut");
-    const auto bytes = BuildTemplate(layout);
-    qt_test::Deliveries().clear();
-    for (std::size_t size = 0; size < bytes.size(); ++size) {
-        const auto copy = std::make_unique<std::uint8_t[]>(size + 1);
-        std::memcpy(copy.get(), bytes.data(), size);
-        EXPECT_EQ(platform::CreateModelessDialog(nullptr, copy.get(), size, nullptr,
-                                                 qt_test::RecordingProcedure, 0),
-                  nullptr);
-    }
-    EXPECT_TRUE(qt_test::Deliveries().empty()) << "no procedure ran for a refused template";
+TEST(DialogTemplate, NullAndTheExtendedFormAreRefused) {
+    EXPECT_FALSE(ParseDialogTemplate(nullptr, 100).has_value());
+    auto extended = BuildTemplate(TwoItemSpec());
+    // The extended form starts with version 1 and 0xFFFF.
+    extended[0] = 1;
+    extended[1] = 0;
+    extended[2] = 0xFF;
+    extended[3] = 0xFF;
+    EXPECT_FALSE(ParsesExactly(extended, extended.size()));
 }
 
 }  // namespace

@@ -11,9 +11,17 @@
 
 #include "platform/messages.h"
 #include "platform/window.h"
-#include "tests/platform/qt/template_builder.h"
+#include "tests/platform/common/template_builder.h"
 
 namespace qt_test {
+
+using template_test::BuildTemplate;
+using template_test::DialogSpec;
+using template_test::ItemSpec;
+using template_test::Static;
+
+// A message of the program's own range, which no window answers.
+constexpr std::uint32_t PRIVATE_MESSAGE = 0x0400;
 
 struct Delivery {
     platform::WindowHandle window;
@@ -37,6 +45,9 @@ std::u16string UniqueTitle(const std::u16string& stem);
 
 // A dialog from `layout` with the recording procedure; the title made unique.
 platform::WindowHandle CreateDialog(DialogSpec layout, std::intptr_t parameter = 0);
+
+// The text a control of `dialog` holds, as the layer keeps it.
+std::u16string ControlText(platform::WindowHandle dialog, std::int32_t id);
 
 // What the window shows, read back through the widget's own painting.
 QImage Grab(platform::WindowHandle window);

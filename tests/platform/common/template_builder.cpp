@@ -1,6 +1,6 @@
-#include "tests/platform/qt/template_builder.h"
+#include "tests/platform/common/template_builder.h"
 
-namespace qt_test {
+namespace template_test {
 
 namespace {
 
@@ -53,4 +53,4 @@ std::vector<std::uint8_t> BuildTemplate(const DialogSpec& layout) {
     return out;
 }
 
-}  // namespace qt_test
+}  // namespace template_test

@@ -7,7 +7,7 @@
 #include "platform/module.h"
 #include "platform/notify_icon.h"
 #include "platform/qt/resources/icon.h"
-#include "tests/platform/qt/qt_test_support.h"
+#include "tests/platform/qt/support/qt_test_support.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ TEST(NotifyIcon, RecordsAreChecked) {
     EXPECT_FALSE(NotifyIcon(NOTIFY_ADD, &noWindow));
     const NotifyIconRecord record = Record(dialog);
     EXPECT_FALSE(NotifyIcon(NOTIFY_DELETE, &record)) << "nothing to delete";
-    EXPECT_FALSE(NotifyIcon(7, &record));
+    EXPECT_FALSE(NotifyIcon(1, &record)) << "no other operation";
     DestroyWindow(dialog);
 }
 
@@ -46,7 +46,11 @@ TEST(NotifyIcon, AnIconIsKeptUntilDeletedOrItsWindowGoes) {
     const NotifyIconRecord record = Record(dialog);
     EXPECT_TRUE(NotifyIcon(NOTIFY_ADD, &record));
     EXPECT_FALSE(NotifyIcon(NOTIFY_ADD, &record)) << "the same icon twice";
-    EXPECT_TRUE(NotifyIcon(NOTIFY_MODIFY, &record));
+    WindowHandle other = qt_test::CreateDialog(qt_test::DialogSpec{});
+    const NotifyIconRecord second = Record(other);
+    EXPECT_FALSE(NotifyIcon(NOTIFY_ADD, &second)) << "the process has one icon";
+    EXPECT_FALSE(NotifyIcon(NOTIFY_DELETE, &second));
+    DestroyWindow(other);
     EXPECT_TRUE(NotifyIcon(NOTIFY_DELETE, &record));
     EXPECT_FALSE(NotifyIcon(NOTIFY_DELETE, &record));
     EXPECT_TRUE(NotifyIcon(NOTIFY_ADD, &record));

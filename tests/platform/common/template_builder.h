@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace qt_test {
+namespace template_test {
 
 struct ItemSpec {
     std::int16_t x = 0, y = 0, cx = 40, cy = 8;
@@ -48,4 +48,4 @@ std::vector<std::uint8_t> BuildTemplate(const DialogSpec& layout);
 // Offsets of fields in a built template, for tests that break one.
 constexpr std::size_t COUNT_OFFSET = 8;
 
-}  // namespace qt_test
+}  // namespace template_test
