@@ -120,6 +120,12 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& ev
 
 void RegisterDBusTypes() {
     static const bool registered = [] {
+        // The adaptors name the lists by these aliases, and Qt matches a
+        // call to a method by the names of its parameter types.
+        qRegisterMetaType<DBusIconImages>("platform::qt::DBusIconImages");
+        qRegisterMetaType<DBusMenuItemPropertiesList>("platform::qt::DBusMenuItemPropertiesList");
+        qRegisterMetaType<DBusMenuItemKeysList>("platform::qt::DBusMenuItemKeysList");
+        qRegisterMetaType<DBusMenuEventList>("platform::qt::DBusMenuEventList");
         qDBusRegisterMetaType<DBusIconImage>();
         qDBusRegisterMetaType<DBusIconImages>();
         qDBusRegisterMetaType<DBusToolTip>();
