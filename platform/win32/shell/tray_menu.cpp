@@ -1,5 +1,7 @@
 #include "platform/win32/shell/tray_menu.h"
 
+#include <string>
+
 #include "platform/shared/tray_menu.h"
 
 namespace platform::win32 {
