@@ -203,14 +203,12 @@ std::optional<std::uint8_t> ReadPercentOfFull(SupplyAttributes& supply) {
 class DesignSizeQuirk {
 public:
     bool Applies() {
-        if (!known_) applies_ = linux_status::CapacityIsAgainstDesignSize();
-        known_ = true;
-        return applies_;
+        if (!applies_) applies_ = linux_status::CapacityIsAgainstDesignSize();
+        return *applies_;
     }
 
 private:
-    bool known_ = false;
-    bool applies_ = false;
+    std::optional<bool> applies_;
 };
 
 std::uint8_t ReadPercent(SupplyAttributes& supply, DesignSizeQuirk& quirk) {
@@ -285,8 +283,7 @@ std::optional<SupplyKind> SupplyKindOf(SupplyAttributes& supply) {
 
 // The battery of a slot that a supply which could not be read may have
 // taken: neither present nor absent.
-constexpr BatteryReading UNKNOWN_BATTERY{0, PERCENT_UNKNOWN, LIFETIME_UNKNOWN, LIFETIME_UNKNOWN,
-                                        false};
+constexpr BatteryReading UNKNOWN_BATTERY{0, PERCENT_UNKNOWN, LIFETIME_UNKNOWN, LIFETIME_UNKNOWN};
 
 }  // namespace
 
