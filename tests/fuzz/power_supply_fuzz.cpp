@@ -129,8 +129,9 @@ std::optional<std::uint8_t> PercentOfFull(const Values& values) {
         const std::optional<std::int64_t> full = values.Number(fullName, 1, LARGEST);
         if (!now || !full) continue;
         const WideUnsigned hundredfold = static_cast<WideUnsigned>(*now) * 100;
-        WideUnsigned percent = hundredfold / static_cast<WideUnsigned>(*full);
-        if ((hundredfold % static_cast<WideUnsigned>(*full)) * 2 >= static_cast<WideUnsigned>(*full)) ++percent;
+        const WideUnsigned whole = static_cast<WideUnsigned>(*full);
+        WideUnsigned percent = hundredfold / whole;
+        if (hundredfold % whole * 2 >= whole) ++percent;  // a half or more rounds up
         return static_cast<std::uint8_t>(std::min<WideUnsigned>(percent, 100));
     }
     return std::nullopt;
