@@ -23,10 +23,10 @@ namespace {
 // enough for the layouts' half-width labels and eight-character lifetimes,
 // which a fixed-pitch face cuts by a character.
 const QStringList& JapaneseSansFamilies() {
-    static const QStringList families = {u"IPAPGothic"_s, u"IPAGothic"_s,
-                                         u"Noto Sans CJK JP"_s, u"VL Gothic"_s,
-                                         u"TakaoGothic"_s};
-    return families;
+    static const auto* families =  // kept: see lifetime.h
+        new QStringList{u"IPAPGothic"_s, u"IPAGothic"_s, u"Noto Sans CJK JP"_s, u"VL Gothic"_s,
+                        u"TakaoGothic"_s};
+    return *families;
 }
 
 // Points to pixels as the platform sizes a font: -MulDiv(points, dpi, 72).

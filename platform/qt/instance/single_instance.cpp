@@ -35,8 +35,8 @@ constexpr auto LOCK_TIMEOUT = std::chrono::milliseconds(3000);
 constexpr auto LOCK_RETRY = std::chrono::milliseconds(10);
 
 QString& LastProblem() {
-    static QString problem;
-    return problem;
+    static auto* problem = new QString();  // kept: see lifetime.h
+    return *problem;
 }
 
 // Empty when the folder at `path` is this user's alone; else what is wrong.

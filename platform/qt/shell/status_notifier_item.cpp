@@ -17,12 +17,12 @@ namespace platform::qt {
 
 namespace {
 
-const QString WATCHER_SERVICE = QStringLiteral("org.kde.StatusNotifierWatcher");
-const QString WATCHER_PATH = QStringLiteral("/StatusNotifierWatcher");
+constexpr QLatin1StringView WATCHER_SERVICE("org.kde.StatusNotifierWatcher");
+constexpr QLatin1StringView WATCHER_PATH("/StatusNotifierWatcher");
 // Where panels look for an item registered by its bus name alone: the
 // process has one notification icon.
-const QString ITEM_PATH = QStringLiteral("/StatusNotifierItem");
-const QString MENU_PATH = QStringLiteral("/MenuBar");
+constexpr QLatin1StringView ITEM_PATH("/StatusNotifierItem");
+constexpr QLatin1StringView MENU_PATH("/MenuBar");
 
 DBusIconImages ImagesOf(const QIcon& icon) {
     DBusIconImages images;
@@ -62,7 +62,7 @@ StatusNotifierItem::StatusNotifierItem(WindowHandle owner, std::function<void()>
     setProperty("Status", QStringLiteral("Active"));
     setProperty("WindowId", 0);
     setProperty("IconThemePath", QString());
-    setProperty("Menu", QVariant::fromValue(QDBusObjectPath(MENU_PATH)));
+    setProperty("Menu", QVariant::fromValue(QDBusObjectPath(QString(MENU_PATH))));
     setProperty("ItemIsMenu", false);
     for (const char* name : {"IconName", "OverlayIconName", "AttentionIconName", "AttentionMovieName"}) {
         setProperty(name, QString());
@@ -75,17 +75,17 @@ StatusNotifierItem::StatusNotifierItem(WindowHandle owner, std::function<void()>
 
 StatusNotifierItem::~StatusNotifierItem() {
     if (published_) {
-        bus_.unregisterObject(ITEM_PATH);
-        bus_.unregisterObject(MENU_PATH);
+        bus_.unregisterObject(QString(ITEM_PATH));
+        bus_.unregisterObject(QString(MENU_PATH));
     }
 }
 
 bool StatusNotifierItem::Publish(const QDBusConnection& bus) {
     bus_ = bus;
-    published_ = bus_.registerObject(ITEM_PATH, this, QDBusConnection::ExportAdaptors);
+    published_ = bus_.registerObject(QString(ITEM_PATH), this, QDBusConnection::ExportAdaptors);
     if (!published_) return false;
-    if (!bus_.registerObject(MENU_PATH, menuObject_.get(), QDBusConnection::ExportAdaptors)) {
-        bus_.unregisterObject(ITEM_PATH);
+    if (!bus_.registerObject(QString(MENU_PATH), menuObject_.get(), QDBusConnection::ExportAdaptors)) {
+        bus_.unregisterObject(QString(ITEM_PATH));
         published_ = false;
         return false;
     }
@@ -96,7 +96,8 @@ bool StatusNotifierItem::Publish(const QDBusConnection& bus) {
 void StatusNotifierItem::RegisterWithWatcher() {
     if (!published_) return;
     // By the bus name alone, as every panel understands.
-    QDBusMessage call = QDBusMessage::createMethodCall(WATCHER_SERVICE, WATCHER_PATH, WATCHER_SERVICE,
+    QDBusMessage call = QDBusMessage::createMethodCall(QString(WATCHER_SERVICE), QString(WATCHER_PATH),
+                                                       QString(WATCHER_SERVICE),
                                                        QStringLiteral("RegisterStatusNotifierItem"));
     call << bus_.baseService();
     // No answer is awaited: the loop never blocks on the panel.
