@@ -1,8 +1,12 @@
 #include "platform/linux/bounded_statvfs.h"
 
 #include <limits.h>
+#include <linux/close_range.h>
 #include <pthread.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -32,7 +36,8 @@ struct Outcome {
 struct Helper {
     bool busy = false;
     bool started = false;
-    bool abandoned = false;  // the caller stopped waiting: the rest is dropped
+    bool abandoned = false;          // the caller stopped waiting: the rest is dropped
+    bool outlived = false;           // the call in progress outlived its bound
     std::vector<std::string> paths;  // storage kept from round to round
     std::size_t count = 0;           // the first `count` of `paths` are asked
     std::array<Outcome, STATVFS_AHEAD> outcomes;
@@ -62,9 +67,29 @@ Helpers& Shared() {
     return *shared;
 }
 
-bool HasWork(const Helper& helper) { return helper.busy && !helper.abandoned && helper.answered < helper.count; }
+bool HasWork(const Helper& helper) {
+    return helper.busy && !helper.abandoned && helper.answered < helper.count;
+}
+
+// Gives the calling thread a descriptor table of its own, empty. A thread
+// that a file system holds in statvfs cannot be ended, not even by SIGKILL,
+// and the process's descriptors live as long as any of its threads that
+// share them: with them, a killed process held by a dead card would keep
+// its windows on screen (the display connection) and its instance socket
+// accepting requests it can never answer. Kernels before 5.9 lack
+// close_range: the table is unshared and emptied by hand there.
+void LeaveDescriptorsBehind() {
+    if (::close_range(0, ~0U, CLOSE_RANGE_UNSHARE) == 0) return;
+    if (::unshare(CLONE_FILES) != 0) return;
+    rlimit limit{};
+    const rlim_t highest =
+        ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? std::min<rlim_t>(limit.rlim_cur, 65536) : 1024;
+    for (rlim_t descriptor = 0; descriptor < highest; ++descriptor)
+        ::close(static_cast<int>(descriptor));
+}
 
 void* RunHelper(void* argument) {
+    LeaveDescriptorsBehind();
     Helper& helper = *static_cast<Helper*>(argument);
     Helpers& shared = Shared();
     std::unique_lock guard(shared.lock);
@@ -85,6 +110,14 @@ void* RunHelper(void* argument) {
         if (helper.abandoned) {
             helper.abandoned = false;
             helper.busy = false;
+            // A call that outlived its bound may come back after minutes:
+            // its thread ends, so that the threads held by dead file
+            // systems do not stay on once they answer.
+            if (helper.outlived) {
+                helper.outlived = false;
+                helper.started = false;
+                return nullptr;
+            }
             continue;
         }
         helper.outcomes[helper.answered++] = outcome;
@@ -128,7 +161,8 @@ Helper* IdleHelper(Helpers& shared) {
 // True while a call for `path` has not returned.
 bool StillHeldBy(const Helpers& shared, const char* path) {
     for (const Helper& helper : shared.helpers) {
-        if (helper.busy && helper.answered < helper.count && helper.paths[helper.answered] == path) {
+        if (helper.busy && helper.answered < helper.count &&
+            helper.paths[helper.answered] == path) {
             return true;
         }
     }
@@ -136,11 +170,13 @@ bool StillHeldBy(const Helpers& shared, const char* path) {
 }
 
 // Hands `paths` to an idle helper (started if need be); null when none is.
-Helper* Ask(Helpers& shared, std::span<const char* const> paths, std::unique_lock<std::mutex>& guard) {
+Helper* Ask(Helpers& shared, std::span<const char* const> paths,
+            std::unique_lock<std::mutex>& guard) {
     Helper* helper = IdleHelper(shared);
     if (helper == nullptr || (!helper->started && !Start(*helper))) return nullptr;
     if (helper->paths.size() < paths.size()) helper->paths.resize(paths.size());
-    for (std::size_t index = 0; index < paths.size(); ++index) helper->paths[index].assign(paths[index]);
+    for (std::size_t index = 0; index < paths.size(); ++index)
+        helper->paths[index].assign(paths[index]);
     helper->count = paths.size();
     helper->answered = 0;
     helper->busy = true;
@@ -152,17 +188,18 @@ Helper* Ask(Helpers& shared, std::span<const char* const> paths, std::unique_loc
 }
 
 // Lets a helper go: at once when it has nothing in progress, else once the
-// call in progress returns.
-void LetGo(Helper& helper) {
+// call in progress returns. `outlived`: that call outlived its bound.
+void LetGo(Helper& helper, bool outlived = false) {
     if (helper.answered < helper.count) {
         helper.abandoned = true;
+        helper.outlived = helper.outlived || outlived;
     } else {
         helper.busy = false;
     }
 }
 
-void EndAheadRound(Helpers& shared) {
-    if (shared.ahead.helper != nullptr) LetGo(*shared.ahead.helper);
+void EndAheadRound(Helpers& shared, bool outlived = false) {
+    if (shared.ahead.helper != nullptr) LetGo(*shared.ahead.helper, outlived);
     shared.ahead = AheadRound{};
 }
 
@@ -213,10 +250,11 @@ std::optional<struct statvfs> StatvfsWithin(const char* path, std::chrono::milli
         // The helper stopped before this path: what is left of the round is
         // measured path by path, where one hung call holds no other. A round
         // whose answers were all given frees its helper.
-        const bool allTaken = std::all_of(shared.ahead.taken.begin(),
-                                          shared.ahead.taken.begin() + helper.count,
-                                          [](bool taken) { return taken; });
-        if ((!outcome || allTaken) && shared.ahead.helper == &helper) EndAheadRound(shared);
+        const bool allTaken =
+            std::all_of(shared.ahead.taken.begin(), shared.ahead.taken.begin() + helper.count,
+                        [](bool taken) { return taken; });
+        if ((!outcome || allTaken) && shared.ahead.helper == &helper)
+            EndAheadRound(shared, !outcome);
         if (!outcome) return std::nullopt;
         return AnswerOf(*outcome);
     }
@@ -226,7 +264,7 @@ std::optional<struct statvfs> StatvfsWithin(const char* path, std::chrono::milli
     Helper* helper = Ask(shared, asked, guard);
     if (helper == nullptr) return std::nullopt;
     const std::optional<Outcome> outcome = Await(shared, *helper, 0, deadline, guard);
-    LetGo(*helper);
+    LetGo(*helper, !outcome);
     if (!outcome) return std::nullopt;
     return AnswerOf(*outcome);
 }
@@ -250,8 +288,6 @@ void MeasureAhead(std::span<const char* const> paths) {
     shared.ahead.started = std::chrono::steady_clock::now();
 }
 
-void ReplaceStatvfsCall(StatvfsCall call) {
-    Shared().call = call != nullptr ? call : &::statvfs;
-}
+void ReplaceStatvfsCall(StatvfsCall call) { Shared().call = call != nullptr ? call : &::statvfs; }
 
 }  // namespace platform::linux_status

@@ -20,14 +20,26 @@ namespace platform::linux_status {
 // pause of a tenth of a second is below what a user notices as a stall.
 constexpr std::chrono::milliseconds STATVFS_BOUND{100};
 
-// Threads that make the calls. Each one a dead file system holds stays
-// with it; once all are held, every measurement fails at once.
-constexpr std::size_t STATVFS_HELPERS = 4;
+// Threads that make the calls, at most. A path whose call has outlived its
+// bound is known to hang: it is left out, failing at once, until that call
+// returns, so it holds one helper however often it is asked and however
+// many paths hang beside it (the partitions of one dead disk each hold
+// one). The others are measured by the helpers left: up to
+// STATVFS_HELPERS - 1 file systems may hang at once without costing a
+// healthy one its measurement. A helper whose call outlived its bound ends
+// when the call returns, so the threads come back to the one or two that
+// answer the refreshes. Only when every helper is held does every
+// measurement fail at once.
+constexpr std::size_t STATVFS_HELPERS = 16;
 
 // The file system holding `path`, or nothing when the call failed or has
 // not answered within `bound`. An unanswered call goes on in its helper
 // thread, and until it returns every measurement of the same path fails at
-// once: a dead mount holds one thread, not one more at every refresh.
+// once: a dead mount holds one thread, not one more at every refresh. A
+// helper holds no descriptor of the process (see LeaveDescriptorsBehind in
+// the source): a thread that a file system holds cannot be ended, not even
+// by SIGKILL, and with the process's descriptors it would keep its display
+// connection and its instance socket open after the rest of it has gone.
 std::optional<struct statvfs> StatvfsWithin(const char* path,
                                             std::chrono::milliseconds bound = STATVFS_BOUND);
 

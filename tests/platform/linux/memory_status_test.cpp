@@ -158,8 +158,11 @@ std::condition_variable hangReleased;
 bool hanging = false;
 int callsToHungPath = 0;
 
+// A folder whose name starts with "dead" is on a file system that hangs.
+bool IsDead(std::string_view path) { return path.substr(path.rfind('/') + 1).starts_with("dead"); }
+
 int HangingStatvfs(const char* path, struct statvfs* result) {
-    if (std::string_view(path).ends_with("/dead")) {
+    if (IsDead(path)) {
         std::unique_lock guard(hangLock);
         ++callsToHungPath;
         hangReleased.wait(guard, [] { return !hanging; });
@@ -236,6 +239,58 @@ TEST_F(StoreInformationTest, AHungFileSystemFailsWithinItsBound) {
     linux_status::ReplaceStatvfsCall(nullptr);
 }
 
+// The partitions of a disk that stopped answering: each holds one helper,
+// asked once, while the home folder and a healthy card are measured at
+// every refresh. Once the disk answers, its partitions are measured again
+// and the threads it held end.
+TEST_F(StoreInformationTest, APartitionedDiskThatHangsLeavesTheOtherVolumesMeasured) {
+    const PreparedTree tree;
+    std::vector<std::string> dead;
+    for (int partition = 1; partition <= 5; ++partition) {
+        dead.push_back(tree.Path("dead" + std::to_string(partition)));
+        tree.MakeFolder("dead" + std::to_string(partition));
+    }
+    tree.MakeFolder("card");
+    const std::string healthy[] = {tree.Path("card"), tree.Path("sys")};
+    linux_status::ReplaceStatvfsCall(HangingStatvfs);
+    hanging = true;
+    callsToHungPath = 0;
+    const std::size_t threadsBefore = ThreadCount();
+    const auto bound = std::chrono::milliseconds(50);
+
+    int deadAnswers = 0;
+    int healthyAnswers = 0;
+    for (int refresh = 0; refresh < 3; ++refresh) {
+        for (const std::string& path : dead) deadAnswers += linux_status::StatvfsWithin(path.c_str(), bound) ? 1 : 0;
+        for (const std::string& path : healthy) {
+            healthyAnswers += linux_status::StatvfsWithin(path.c_str(), bound) ? 1 : 0;
+        }
+    }
+    const std::size_t threadsHung = ThreadCount();
+    const int calls = callsToHungPath;
+    ReleaseHang();
+
+    EXPECT_EQ(deadAnswers, 0);
+    EXPECT_EQ(healthyAnswers, 6) << "the card and the home folder at each of three refreshes";
+    EXPECT_EQ(calls, 5) << "each hung partition asked once";
+    EXPECT_LE(threadsHung, threadsBefore + dead.size() + 1) << "one helper a partition, one for the rest";
+
+    std::size_t measuredAgain = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (const std::string& path : dead) {
+        while (!linux_status::StatvfsWithin(path.c_str(), bound) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        measuredAgain += std::chrono::steady_clock::now() < deadline ? 1 : 0;
+    }
+    EXPECT_EQ(measuredAgain, dead.size());
+    while (ThreadCount() > threadsBefore + 1 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_LE(ThreadCount(), threadsBefore + 1) << "the threads the disk held have ended";
+    linux_status::ReplaceStatvfsCall(nullptr);
+}
+
 // Volumes measured ahead, in one helper: a path asked for soon after takes
 // the round's measurement, once; anything else is measured when asked. The
 // fake file system counts the calls for each path and answers with the
@@ -244,7 +299,7 @@ std::mutex countLock;
 std::map<std::string, int> callsFor;
 
 int CountingStatvfs(const char* path, struct statvfs* result) {
-    if (std::string_view(path).ends_with("/dead")) return HangingStatvfs(path, result);
+    if (IsDead(path)) return HangingStatvfs(path, result);
     const std::lock_guard guard(countLock);
     *result = {};
     result->f_frsize = 1;
