@@ -261,7 +261,8 @@ TEST_F(StoreInformationTest, APartitionedDiskThatHangsLeavesTheOtherVolumesMeasu
     int deadAnswers = 0;
     int healthyAnswers = 0;
     for (int refresh = 0; refresh < 3; ++refresh) {
-        for (const std::string& path : dead) deadAnswers += linux_status::StatvfsWithin(path.c_str(), bound) ? 1 : 0;
+        for (const std::string& path : dead)
+            deadAnswers += linux_status::StatvfsWithin(path.c_str(), bound) ? 1 : 0;
         for (const std::string& path : healthy) {
             healthyAnswers += linux_status::StatvfsWithin(path.c_str(), bound) ? 1 : 0;
         }
@@ -273,12 +274,14 @@ TEST_F(StoreInformationTest, APartitionedDiskThatHangsLeavesTheOtherVolumesMeasu
     EXPECT_EQ(deadAnswers, 0);
     EXPECT_EQ(healthyAnswers, 6) << "the card and the home folder at each of three refreshes";
     EXPECT_EQ(calls, 5) << "each hung partition asked once";
-    EXPECT_LE(threadsHung, threadsBefore + dead.size() + 1) << "one helper a partition, one for the rest";
+    EXPECT_LE(threadsHung, threadsBefore + dead.size() + 1)
+        << "one helper a partition, one for the rest";
 
     std::size_t measuredAgain = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (const std::string& path : dead) {
-        while (!linux_status::StatvfsWithin(path.c_str(), bound) && std::chrono::steady_clock::now() < deadline) {
+        while (!linux_status::StatvfsWithin(path.c_str(), bound) &&
+               std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         measuredAgain += std::chrono::steady_clock::now() < deadline ? 1 : 0;
