@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/linux/attribute_file.h"
@@ -26,7 +28,6 @@ namespace {
 
 // The fields of one mountinfo line that the volumes need.
 struct MountLine {
-    std::uint32_t mountId;
     std::uint32_t major;
     std::uint32_t minor;
     std::string_view escapedMountPoint;
@@ -95,9 +96,7 @@ std::optional<MountLine> ParseMountLine(std::string_view text) {
     if (!fields.Next() || !fields.Next()) return std::nullopt;  // type and source
 
     MountLine line{};
-    const std::optional<std::uint32_t> mountId = ParseNumber(leading[0]);
-    if (!mountId || !ParseDeviceNumber(leading[2], line)) return std::nullopt;
-    line.mountId = *mountId;
+    if (!ParseNumber(leading[0]) || !ParseDeviceNumber(leading[2], line)) return std::nullopt;
     line.escapedMountPoint = leading[4];
     if (!line.escapedMountPoint.starts_with('/')) return std::nullopt;
     return line;
@@ -143,49 +142,93 @@ bool IsUnderMediaFolder(std::string_view mountPoint) {
     return false;
 }
 
-// What sysfs said of a mount's device, kept while the mount stays: the
-// verdict cannot change for a mounted device, and judging it costs a link
-// read and several attribute reads at every refresh. A mount is known by its
-// table's identity, its id and its device number: the kernel gives a new
-// mount a new id while the old one exists.
-struct KnownMount {
-    std::string sysfsRoot;
-    std::uint32_t mountId;
-    std::uint32_t major;
-    std::uint32_t minor;
-    bool removable;
+// What sysfs said of each device in the table, kept while the device stays
+// there. Judging a device costs a link read and several attribute reads,
+// and a table may list one device under thousands of mount points (bind
+// mounts on a container host, snaps): it is judged once, by its device
+// number, however many mounts it has, and a changed table costs its parse
+// and the judgement of the devices that are new to it. A device that went
+// while nobody read the table and came back under the same number (another
+// stick in the same port, say) is told apart by its sysfs folder, which the
+// kernel makes anew for each device: one stat for each device in a table
+// that is read again.
+class DeviceVerdicts {
+public:
+    // A table is read from its start, with sysfs at `sysfsRoot`.
+    void BeginTable(std::string_view sysfsRoot) {
+        if (sysfsRoot != sysfsRoot_) {
+            verdicts_.clear();
+            sysfsRoot_ = sysfsRoot;
+        }
+        ++table_;
+    }
+
+    // Nothing when sysfs could not be read; that is not kept, so the next
+    // reading judges again.
+    std::optional<bool> IsRemovable(const RemovableDiskJudge& disks, std::uint32_t major,
+                                    std::uint32_t minor) {
+        const std::uint64_t number = (std::uint64_t{major} << 32) | minor;
+        const auto known = verdicts_.find(number);
+        if (known != verdicts_.end() && known->second.table == table_) return known->second.removable;
+        const std::optional<FolderIdentity> identity = IdentityOf(major, minor);
+        if (known != verdicts_.end() && identity && known->second.identity == *identity) {
+            known->second.table = table_;
+            return known->second.removable;
+        }
+        const std::optional<bool> removable = disks.IsRemovable(major, minor);
+        if (!removable || !identity) {
+            if (known != verdicts_.end()) verdicts_.erase(known);
+            return removable;
+        }
+        verdicts_[number] = Verdict{*identity, *removable, table_};
+        return removable;
+    }
+
+    // The table was read whole: the devices it no longer lists are forgotten.
+    void EndTable() {
+        std::erase_if(verdicts_, [this](const auto& entry) { return entry.second.table != table_; });
+    }
+
+private:
+    struct FolderIdentity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool operator==(const FolderIdentity&) const = default;
+    };
+    struct Verdict {
+        FolderIdentity identity;
+        bool removable;
+        std::uint64_t table;  // the last table that listed the device
+    };
+
+    // The device's sysfs folder; a device sysfs does not know has none (and
+    // is judged fixed). Nothing when that cannot be told.
+    std::optional<FolderIdentity> IdentityOf(std::uint32_t major, std::uint32_t minor) const {
+        char link[PATH_MAX];
+        const int length = std::snprintf(link, sizeof link, "%s/dev/block/%u:%u", sysfsRoot_.c_str(),
+                                         static_cast<unsigned>(major), static_cast<unsigned>(minor));
+        if (length < 0 || static_cast<std::size_t>(length) >= sizeof link) return FolderIdentity{};
+        struct stat folder {};
+        if (::stat(link, &folder) == 0) return FolderIdentity{folder.st_dev, folder.st_ino};
+        if (IsMissing(errno)) return FolderIdentity{};
+        return std::nullopt;
+    }
+
+    std::string sysfsRoot_;
+    std::uint64_t table_ = 0;
+    std::unordered_map<std::uint64_t, Verdict> verdicts_;
 };
 
-// Enough for any real mount table's block devices; when full, it starts
-// again rather than grow with mounts that came and went.
-constexpr std::size_t KNOWN_MOUNTS = 64;
-
-std::vector<KnownMount>& KnownMounts() {
-    static std::vector<KnownMount> known;
-    return known;
-}
-
-// Nothing when sysfs could not be read; that is not kept, so the next
-// enumeration judges again.
-std::optional<bool> IsRemovableMount(const RemovableDiskJudge& disks, const MountLine& line) {
-    const std::string_view root = SysfsRoot();
-    auto& known = KnownMounts();
-    for (const KnownMount& mount : known) {
-        if (mount.mountId == line.mountId && mount.major == line.major &&
-            mount.minor == line.minor && mount.sysfsRoot == root) {
-            return mount.removable;
-        }
-    }
-    const std::optional<bool> removable = disks.IsRemovable(line.major, line.minor);
-    if (!removable) return std::nullopt;
-    if (known.size() >= KNOWN_MOUNTS) known.clear();
-    known.push_back({std::string(root), line.mountId, line.major, line.minor, *removable});
-    return removable;
+DeviceVerdicts& Verdicts() {
+    static DeviceVerdicts verdicts;
+    return verdicts;
 }
 
 }  // namespace
 
-RemovableMountReader::RemovableMountReader(int table) : lines_(table), disks_(SysfsRoot()) {}
+RemovableMountReader::RemovableMountReader(int table) : lines_(table), disks_(SysfsRoot()) {
+    Verdicts().BeginTable(SysfsRoot());
+}
 
 bool RemovableMountReader::Next(RemovableMount& mount) {
     while (const std::optional<std::string_view> text = lines_.Next()) {
@@ -199,7 +242,8 @@ bool RemovableMountReader::Next(RemovableMount& mount) {
         // file systems without a block device (tmpfs, proc, network).
         std::optional<bool> removable = true;
         if (!IsUnderMediaFolder(mountPoint)) {
-            removable = line->major != 0 ? IsRemovableMount(disks_, *line) : false;
+            removable = line->major != 0 ? Verdicts().IsRemovable(disks_, line->major, line->minor)
+                                         : std::optional<bool>(false);
         }
         if (!removable) {
             failed_ = true;
@@ -209,6 +253,7 @@ bool RemovableMountReader::Next(RemovableMount& mount) {
         if (*removable && Utf8ToUtf16(name, mount.name.data(), mount.name.size())) return true;
     }
     failed_ = failed_ || lines_.Failed();
+    if (!failed_) Verdicts().EndTable();
     return false;
 }
 

@@ -283,19 +283,26 @@ TEST(RootEnumeration, SeesEachChangeOfTheKernelTableAtTheNextEnumeration) {
     }
 }
 
-// A mounted device is judged once: while the mount stays, its verdict is
-// kept; a new mount (a new id) of the same device number is judged afresh.
-TEST(RootEnumeration, JudgesEachMountOnce) {
+// A device is judged once while it stays in the table, however many mount
+// points it has: a later change of its sysfs marks is not read again.
+// Another device under the same number (its link now leads to a folder of
+// its own, as when another card takes the slot) is judged afresh.
+TEST(RootEnumeration, JudgesEachDeviceOnceWhileItStays) {
     const PreparedTree tree;
     PrepareBlockDevices(tree);
-    const std::string mounted = MountLine(SD_CARD, "/mnt/SD");
-    tree.Write("proc/self/mountinfo", mounted);
+    const std::string card = MountLine(SD_CARD, "/mnt/SD");
+    tree.Write("proc/self/mountinfo", card);
     EXPECT_EQ(RootEntries(), std::vector<std::u16string>{u"SD"});
-    std::filesystem::remove(tree.Path("sys/dev/block/179:1"));  // nothing left to judge by
-    tree.Write("proc/self/mountinfo", mounted);
-    EXPECT_EQ(RootEntries(), std::vector<std::u16string>{u"SD"}) << "kept while mounted";
-    tree.Write("proc/self/mountinfo", MountLine(SD_CARD, "/mnt/SD"));
-    EXPECT_EQ(RootEntries(), std::vector<std::u16string>{}) << "a new mount is judged again";
+    tree.Write("sys/devices/platform/soc/mmc0/mmc_host/mmc0/mmc0:0001/type", "MMC\n");
+    const std::string twice = card + MountLine(SD_CARD, "/mnt/SD2");
+    tree.Write("proc/self/mountinfo", twice);
+    EXPECT_EQ(RootEntries(), (std::vector<std::u16string>{u"SD", u"SD2"})) << "kept while it stays";
+    const std::string link = tree.Path("sys/dev/block/179:1");
+    const std::filesystem::path builtIn = std::filesystem::read_symlink(tree.Path("sys/dev/block/179:9"));
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(builtIn, link);
+    tree.Write("proc/self/mountinfo", twice);
+    EXPECT_EQ(RootEntries(), std::vector<std::u16string>{}) << "another device under its number";
 }
 
 // What cannot be read is not taken for "no card": the enumeration fails,
