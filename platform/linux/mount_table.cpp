@@ -169,7 +169,8 @@ public:
                                     std::uint32_t minor) {
         const std::uint64_t number = (std::uint64_t{major} << 32) | minor;
         const auto known = verdicts_.find(number);
-        if (known != verdicts_.end() && known->second.table == table_) return known->second.removable;
+        if (known != verdicts_.end() && known->second.table == table_)
+            return known->second.removable;
         const std::optional<FolderIdentity> identity = IdentityOf(major, minor);
         if (known != verdicts_.end() && identity && known->second.identity == *identity) {
             known->second.table = table_;
@@ -186,7 +187,8 @@ public:
 
     // The table was read whole: the devices it no longer lists are forgotten.
     void EndTable() {
-        std::erase_if(verdicts_, [this](const auto& entry) { return entry.second.table != table_; });
+        std::erase_if(verdicts_,
+                      [this](const auto& entry) { return entry.second.table != table_; });
     }
 
 private:
@@ -205,8 +207,9 @@ private:
     // is judged fixed). Nothing when that cannot be told.
     std::optional<FolderIdentity> IdentityOf(std::uint32_t major, std::uint32_t minor) const {
         char link[PATH_MAX];
-        const int length = std::snprintf(link, sizeof link, "%s/dev/block/%u:%u", sysfsRoot_.c_str(),
-                                         static_cast<unsigned>(major), static_cast<unsigned>(minor));
+        const int length =
+            std::snprintf(link, sizeof link, "%s/dev/block/%u:%u", sysfsRoot_.c_str(),
+                          static_cast<unsigned>(major), static_cast<unsigned>(minor));
         if (length < 0 || static_cast<std::size_t>(length) >= sizeof link) return FolderIdentity{};
         struct stat folder {};
         if (::stat(link, &folder) == 0) return FolderIdentity{folder.st_dev, folder.st_ino};

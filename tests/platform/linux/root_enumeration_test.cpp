@@ -298,7 +298,8 @@ TEST(RootEnumeration, JudgesEachDeviceOnceWhileItStays) {
     tree.Write("proc/self/mountinfo", twice);
     EXPECT_EQ(RootEntries(), (std::vector<std::u16string>{u"SD", u"SD2"})) << "kept while it stays";
     const std::string link = tree.Path("sys/dev/block/179:1");
-    const std::filesystem::path builtIn = std::filesystem::read_symlink(tree.Path("sys/dev/block/179:9"));
+    const std::filesystem::path builtIn =
+        std::filesystem::read_symlink(tree.Path("sys/dev/block/179:9"));
     std::filesystem::remove(link);
     std::filesystem::create_symlink(builtIn, link);
     tree.Write("proc/self/mountinfo", twice);
