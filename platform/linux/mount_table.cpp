@@ -5,9 +5,11 @@
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -185,6 +187,13 @@ public:
         return removable;
     }
 
+    // For a table followed change by change, which never lists every
+    // device again: the verdicts start again once there are many, rather
+    // than grow with every device that was ever mounted.
+    void ForgetIfMany() {
+        if (verdicts_.size() > KEPT_VERDICTS) verdicts_.clear();
+    }
+
     // The table was read whole: the devices it no longer lists are forgotten.
     void EndTable() {
         std::erase_if(verdicts_,
@@ -192,6 +201,8 @@ public:
     }
 
 private:
+    static constexpr std::size_t KEPT_VERDICTS = 256;
+
     struct FolderIdentity {
         dev_t device = 0;
         ino_t inode = 0;
@@ -227,6 +238,25 @@ DeviceVerdicts& Verdicts() {
     return verdicts;
 }
 
+// Whether the mount at `mount.mountPoint`, of device `major`:`minor`, is a
+// volume of the root, with its name filled in; nothing when its device
+// could not be judged.
+std::optional<bool> JudgeMount(const RemovableDiskJudge& disks, std::uint32_t major,
+                               std::uint32_t minor, RemovableMount& mount) {
+    const std::string_view mountPoint = mount.mountPoint.data();
+    const std::string_view name = mountPoint.substr(mountPoint.rfind('/') + 1);
+    if (name.empty()) return false;
+    // The folder rule needs no sysfs; major 0 is the kernel's number for
+    // file systems without a block device (tmpfs, proc, network).
+    std::optional<bool> removable = true;
+    if (!IsUnderMediaFolder(mountPoint)) {
+        removable = major != 0 ? Verdicts().IsRemovable(disks, major, minor) : std::optional<bool>(false);
+    }
+    if (!removable) return std::nullopt;
+    // Only the few counted mounts need their names in UTF-16.
+    return *removable && Utf8ToUtf16(name, mount.name.data(), mount.name.size());
+}
+
 }  // namespace
 
 RemovableMountReader::RemovableMountReader(int table) : lines_(table), disks_(SysfsRoot()) {
@@ -237,23 +267,13 @@ bool RemovableMountReader::Next(RemovableMount& mount) {
     while (const std::optional<std::string_view> text = lines_.Next()) {
         const std::optional<MountLine> line = ParseMountLine(*text);
         if (!line || !DecodeMountPoint(line->escapedMountPoint, mount.mountPoint)) continue;
-
-        const std::string_view mountPoint = mount.mountPoint.data();
-        const std::string_view name = mountPoint.substr(mountPoint.rfind('/') + 1);
-        if (name.empty()) continue;
-        // The folder rule needs no sysfs; major 0 is the kernel's number for
-        // file systems without a block device (tmpfs, proc, network).
-        std::optional<bool> removable = true;
-        if (!IsUnderMediaFolder(mountPoint)) {
-            removable = line->major != 0 ? Verdicts().IsRemovable(disks_, line->major, line->minor)
-                                         : std::optional<bool>(false);
-        }
-        if (!removable) {
+        mount.id = 0;
+        const std::optional<bool> counted = JudgeMount(disks_, line->major, line->minor, mount);
+        if (!counted) {
             failed_ = true;
             continue;
         }
-        // Only the few counted mounts need their names in UTF-16.
-        if (*removable && Utf8ToUtf16(name, mount.name.data(), mount.name.size())) return true;
+        if (*counted) return true;
     }
     failed_ = failed_ || lines_.Failed();
     if (!failed_) Verdicts().EndTable();
@@ -261,6 +281,150 @@ bool RemovableMountReader::Next(RemovableMount& mount) {
 }
 
 namespace {
+
+// The kernel's own list of mounts, asked mount by mount (listmount and
+// statmount, Linux 6.8 and later). Reading the table makes the kernel write
+// out every mount, some 3 µs each: a host with thousands of mounts whose
+// table changes every second (containers starting and stopping) would cost
+// the program 10 to 20 ms at every refresh. Listed by the kernel, a mount
+// keeps an id of its own for life, never given again and growing with
+// every new mount, in the order the table lists them: after a change only
+// the ids above the last one seen are new, and of the rest only the few
+// volumes shown need asking again whether they are still there and where.
+// A mount that was not a volume and is moved under /media/ keeps an old id
+// and is not seen until the table is loaded again; nothing does that but
+// by hand.
+class KernelMountList {
+public:
+    bool Usable() const { return usable_; }
+
+    // The volumes among all the mounts; false when the list could not be
+    // had whole (and Usable() false when the kernel has no such calls).
+    bool Load(std::vector<RemovableMount>& mounts) {
+        mounts.clear();
+        lastId_ = 0;
+        Verdicts().BeginTable(SysfsRoot());
+        return AddNew(mounts);
+    }
+
+    // After a change: volumes gone or moved are followed, new mounts added.
+    bool Update(std::vector<RemovableMount>& mounts) {
+        Verdicts().BeginTable(SysfsRoot());
+        Verdicts().ForgetIfMany();
+        const RemovableDiskJudge disks(SysfsRoot());
+        for (auto mount = mounts.begin(); mount != mounts.end();) {
+            const Found found = Describe(disks, mount->id, *mount);
+            if (found == Found::Failed) return false;
+            mount = found == Found::Volume ? std::next(mount) : mounts.erase(mount);
+        }
+        return AddNew(mounts);
+    }
+
+private:
+    enum class Found { Volume, Other, Gone, Failed };
+
+    static constexpr long LISTMOUNT = 458;
+    static constexpr long STATMOUNT = 457;
+    static constexpr std::uint64_t EVERY_MOUNT = ~std::uint64_t{0};  // below the root
+    static constexpr std::uint64_t DEVICE = 0x1;                     // STATMOUNT_SB_BASIC
+    static constexpr std::uint64_t MOUNT_POINT = 0x10;               // STATMOUNT_MNT_POINT
+    static constexpr std::size_t IDS_A_CALL = 512;
+
+    struct Request {
+        std::uint32_t size = sizeof(Request);
+        std::uint32_t spare = 0;
+        std::uint64_t mountId = 0;
+        std::uint64_t parameter = 0;
+    };
+
+    // The fixed part of what statmount writes; the texts follow it.
+    struct Status {
+        std::uint32_t size;
+        std::uint32_t options;
+        std::uint64_t mask;
+        std::uint32_t deviceMajor;
+        std::uint32_t deviceMinor;
+        std::uint64_t magic;
+        std::uint32_t flags;
+        std::uint32_t fileSystemType;
+        std::uint64_t id;
+        std::uint64_t parentId;
+        std::uint32_t oldId;
+        std::uint32_t oldParentId;
+        std::uint64_t attributes;
+        std::uint64_t propagation;
+        std::uint64_t peerGroup;
+        std::uint64_t master;
+        std::uint64_t propagateFrom;
+        std::uint32_t root;
+        std::uint32_t mountPoint;  // where its text starts, after this part
+        std::uint64_t spare[50];
+    };
+    static_assert(sizeof(Request) == 24 && sizeof(Status) == 512);
+
+    // A call the kernel does not have, or one a sandbox forbids, is not
+    // asked again: the table is read instead from then on.
+    Found Refused(int error) {
+        if (error == ENOSYS || error == EPERM || error == EINVAL || error == EOPNOTSUPP) usable_ = false;
+        return Found::Failed;
+    }
+
+    // Where the mount with `id` is and whether it is a volume, in `mount`.
+    Found Describe(const RemovableDiskJudge& disks, std::uint64_t id, RemovableMount& mount) {
+        Request request;
+        request.mountId = id;
+        request.parameter = DEVICE | MOUNT_POINT;
+        status_.resize((sizeof(Status) + PATH_MAX + 64) / sizeof(std::uint64_t));
+        const std::size_t bytes = status_.size() * sizeof(std::uint64_t);
+        if (::syscall(STATMOUNT, &request, status_.data(), bytes, 0) != 0) {
+            if (errno == ENOENT) return Found::Gone;
+            if (errno == EOVERFLOW) return Found::Other;  // a mount point too long to measure
+            return Refused(errno);
+        }
+        Status status;
+        std::memcpy(&status, status_.data(), sizeof status);
+        if ((status.mask & (DEVICE | MOUNT_POINT)) != (DEVICE | MOUNT_POINT) || status.size > bytes ||
+            sizeof(Status) + status.mountPoint >= status.size) {
+            return Found::Other;
+        }
+        const char* texts = reinterpret_cast<const char*>(status_.data()) + sizeof(Status);
+        const std::string_view point(texts + status.mountPoint,
+                                     ::strnlen(texts + status.mountPoint, status.size - sizeof(Status) - status.mountPoint));
+        if (!point.starts_with('/') || point.size() >= mount.mountPoint.size()) return Found::Other;
+        point.copy(mount.mountPoint.data(), point.size());
+        mount.mountPoint[point.size()] = '\0';
+        mount.id = id;
+        const std::optional<bool> counted = JudgeMount(disks, status.deviceMajor, status.deviceMinor, mount);
+        if (!counted) return Found::Failed;
+        return *counted ? Found::Volume : Found::Other;
+    }
+
+    // The mounts made since the last one seen, in order.
+    bool AddNew(std::vector<RemovableMount>& mounts) {
+        const RemovableDiskJudge disks(SysfsRoot());
+        ids_.resize(IDS_A_CALL);
+        RemovableMount mount;
+        for (;;) {
+            Request request;
+            request.mountId = EVERY_MOUNT;
+            request.parameter = lastId_;
+            const long listed = ::syscall(LISTMOUNT, &request, ids_.data(), ids_.size(), 0);
+            if (listed < 0) return Refused(errno) == Found::Volume;
+            for (long index = 0; index < listed; ++index) {
+                const Found found = Describe(disks, ids_[static_cast<std::size_t>(index)], mount);
+                if (found == Found::Failed) return false;
+                if (found == Found::Volume) mounts.push_back(mount);
+                lastId_ = ids_[static_cast<std::size_t>(index)];
+            }
+            if (static_cast<std::size_t>(listed) < ids_.size()) return true;
+        }
+    }
+
+    std::uint64_t lastId_ = 0;
+    bool usable_ = true;
+    std::vector<std::uint64_t> ids_;
+    std::vector<std::uint64_t> status_;
+};
 
 // The mount table as last read, and the descriptor it was read from.
 class MountTableWatch {
@@ -274,6 +438,7 @@ private:
     void Open(const char* table, std::string_view sysfsRoot);
 
     FileDescriptor table_;
+    KernelMountList list_;
     std::string tablePath_;
     std::string sysfsRoot_;
     // A table of the kernel's own: kept open, and read again only once poll
@@ -317,8 +482,19 @@ const std::vector<RemovableMount>* MountTableWatch::Current() {
     const std::string_view sysfsRoot = SysfsRoot();
     const bool same = SameSource(table, sysfsRoot) && kernelMarks_;
     if (same && whole_ && !KernelMarkedChange()) return &mounts_;
+    if (!same) Open(table, sysfsRoot);
+    // The kernel's own table is asked mount by mount where it can be; the
+    // descriptor stays open only to learn of changes.
+    if (kernelMarks_ && list_.Usable()) {
+        const bool whole = same && whole_ ? list_.Update(mounts_) : list_.Load(mounts_);
+        if (list_.Usable()) {
+            whole_ = whole;
+            if (!whole_) mounts_.clear();
+            return whole_ ? &mounts_ : nullptr;
+        }
+    }
     // Rewinding a kernel table makes it list the mounts as they are now.
-    if (!same || ::lseek(table_.get(), 0, SEEK_SET) != 0) Open(table, sysfsRoot);
+    if (same && ::lseek(table_.get(), 0, SEEK_SET) != 0) Open(table, sysfsRoot);
     whole_ = false;
     mounts_.clear();
     if (!table_.valid()) return nullptr;

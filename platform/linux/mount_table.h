@@ -6,6 +6,7 @@
 #include <array>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct RemovableMount {
     // The last part of the mount point in UTF-16, NUL-terminated, never
     // empty; it names the volume's root entry.
     std::array<char16_t, PATH_BUFFER_CHARS> name;
+    // The kernel's id of the mount, for life; 0 when it was read from a
+    // table (which gives only ids that are used again).
+    std::uint64_t id = 0;
 };
 
 // Counted: block devices on removable media (see RemovableDiskJudge) and any
@@ -50,7 +54,9 @@ private:
 // The removable mounts now, in mount order: the table is read again only
 // when it may have changed since the last call. The kernel marks a change
 // of its own table (poll gives POLLPRI), so while the mounts stay, a call
-// costs one poll; a table in a prepared tree is read at every call. Null
+// costs one poll; after a change, a kernel that lists its mounts one by one
+// is asked for the new ones and about the volumes only, whatever the
+// number of mounts. A table in a prepared tree is read at every call. Null
 // when the table could not be read whole. Valid until the next call.
 const std::vector<RemovableMount>* CurrentRemovableMounts();
 

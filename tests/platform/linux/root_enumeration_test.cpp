@@ -173,11 +173,12 @@ TEST(RootEnumeration, ReadsTableAfreshAtEachStart) {
 }
 
 // Each change of the table shows at the next enumeration: a card added,
-// one taken out, one mounted again under another name, and a device that
-// comes and goes at every enumeration.
+// one taken out, one mounted again under another name, one moved to
+// another name, and a device that comes and goes at every enumeration.
 struct TableStep {
     std::vector<const char*> mounted;  // names under /media/, in mount order
     std::vector<std::u16string> entries;
+    bool moved = false;  // the one card of the step before, moved to this name
 };
 
 const TableStep TABLE_STEPS[] = {
@@ -185,6 +186,7 @@ const TableStep TABLE_STEPS[] = {
     {{"CARD", "STICK"}, {u"CARD", u"STICK"}},
     {{"STICK"}, {u"STICK"}},
     {{"RENAMED"}, {u"RENAMED"}},
+    {{"MOVED"}, {u"MOVED"}, true},
     {{}, {}},
     {{"RENAMED"}, {u"RENAMED"}},
     {{}, {}},
@@ -238,6 +240,16 @@ std::string EnumeratedNames() {
     say(EnumeratedNames());
     std::vector<std::string> mounted;
     for (const TableStep& step : TABLE_STEPS) {
+        if (step.moved) {
+            const std::string point = std::string("/media/") + step.mounted.front();
+            ::mkdir(point.c_str(), 0700);
+            if (::mount(("/media/" + mounted.front()).c_str(), point.c_str(), nullptr, MS_MOVE, nullptr) != 0) {
+                ::_exit(4);
+            }
+            mounted = {step.mounted.front()};
+            say(EnumeratedNames());
+            continue;
+        }
         for (const std::string& name : mounted) ::umount(("/media/" + name).c_str());
         mounted.clear();
         for (const char* name : step.mounted) {
