@@ -9,9 +9,11 @@
 #include "platform/entry.h"
 #include "platform/module.h"
 #include "platform/qt/base/display_check.h"
-#include "platform/qt/instance/single_instance.h"
+#include "platform/qt/base/end_signals.h"
 #include "platform/qt/base/lifetime.h"
 #include "platform/qt/base/qt_text.h"
+#include "platform/qt/instance/single_instance.h"
+#include "platform/qt/messages/message_queue.h"
 #include "platform/window.h"
 
 namespace {
@@ -43,6 +45,7 @@ void PreferLightSettings() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::qt::CatchEndSignals();
     PreferLightSettings();
     platform::qt::ChooseWindowSystem();
     platform::qt::GuardDisplayConnection();
@@ -56,6 +59,8 @@ int main(int argc, char** argv) {
     // The program ends when its entry function returns, not when its last
     // window closes.
     QApplication::setQuitOnLastWindowClosed(false);
+    // SIGTERM, SIGINT and SIGHUP close the dialog as its close button does.
+    platform::qt::AnswerEndSignals(platform::qt::AskEveryDialogToClose);
     const std::u16string commandLine = CommandLine();
     platform::qt::GuardAgainstDisplayLoss();
     const std::int32_t result = platform::ProgramEntry(platform::ProgramImage(), nullptr,

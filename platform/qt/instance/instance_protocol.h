@@ -1,7 +1,11 @@
 // What travels over the instance link: one request a line, "show" or
 // "foreground", optionally followed by one blank and the xdg-activation
 // token the sender was started with, then a line end. Nothing else is a
-// request; a connection that sends anything else is ended.
+// request; a connection that sends anything else is ended. The running
+// instance answers each request, once its loop has taken it, with the line
+// LINK_ANSWER: a second start ends with success only when it has that
+// answer, never on the word of a socket that a frozen or dying process
+// still holds.
 #pragma once
 
 #include <array>
@@ -21,6 +25,8 @@ struct LinkRequest {
 
     bool operator==(const LinkRequest&) const = default;
 };
+
+constexpr std::string_view LINK_ANSWER = "ok\n";
 
 // "foreground", a blank, a token of 255 characters and the line end.
 constexpr std::size_t LONGEST_LINK_LINE = 10 + 1 + 255 + 1;

@@ -72,7 +72,10 @@ TitleServer::TitleServer(WindowHandle dialog, QByteArray path)
 }
 
 TitleServer::~TitleServer() {
-    StopListening();
+    if (!StopListening()) return;
+    // Only when no start is claiming the title at this moment.
+    ClaimLock lock(path_ + ".lock", std::chrono::milliseconds(0));
+    lock.RemoveFile();
 }
 
 TitleClaim TitleServer::Listen(QString* problem) {
@@ -144,17 +147,18 @@ bool TitleServer::Bind(QString* problem) {
     return true;
 }
 
-void TitleServer::StopListening() {
+// True when the socket file was ours and is gone.
+bool TitleServer::StopListening() {
     acceptTimer_.stop();
-    if (!listener_.valid()) return;
+    if (!listener_.valid()) return false;
     ::epoll_ctl(events_.get(), EPOLL_CTL_DEL, listener_.get(), nullptr);
     struct stat info {};
     // Only our own socket file is removed; whatever replaced it stays.
-    if (InspectSocketPath(path_, &info) == PathHolds::Socket && info.st_dev == socketDevice_ &&
-        info.st_ino == socketInode_) {
-        ::unlink(path_.constData());
-    }
+    const bool ours = InspectSocketPath(path_, &info) == PathHolds::Socket &&
+                      info.st_dev == socketDevice_ && info.st_ino == socketInode_;
+    if (ours) ::unlink(path_.constData());
     listener_ = FileDescriptor();
+    return ours;
 }
 
 // A watch on the folder tells when the socket file is removed or replaced,
@@ -341,7 +345,16 @@ void TitleServer::Read(Connection& connection) {
         requests.clear();
         const bool intact = connection.reader.Feed(
             std::string_view(buffer, static_cast<std::size_t>(count)), requests);
-        for (const LinkRequest& request : requests) Dispatch(request);
+        for (const LinkRequest& request : requests) {
+            Dispatch(request);
+            // A sender that does not read its answers fills its own
+            // queue, and then it is dropped.
+            if (::send(socket, LINK_ANSWER.data(), LINK_ANSWER.size(),
+                       MSG_DONTWAIT | MSG_NOSIGNAL) != static_cast<ssize_t>(LINK_ANSWER.size())) {
+                Drop(socket);
+                return;
+            }
+        }
         if (!intact) {
             Drop(socket);
             return;

@@ -8,7 +8,10 @@
 // - descriptors running out makes it drop a connection or wait a moment,
 //   never stop listening;
 // - when the listener fails, or its socket file is removed or replaced (a
-//   folder, a link, a file put there), it clears the path and listens again.
+//   folder, a link, a file put there), it clears the path and listens again;
+// - each request is answered (instance_protocol.h) once it is taken.
+// As it ends it removes its socket file and the lock file beside it, so
+// that the runtime folder is left as it was found.
 // Everything runs on the loop's thread from one notifier on an epoll set and
 // one on an inotify watch of the folder, so an idle link costs no wake-ups.
 #pragma once
@@ -80,7 +83,7 @@ private:
     void Relisten();
     void ReportOnce(const QString& problem);
     void Dispatch(const LinkRequest& request) const;
-    void StopListening();
+    bool StopListening();
 
     WindowHandle dialog_;
     QByteArray path_;

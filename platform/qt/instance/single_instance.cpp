@@ -1,7 +1,6 @@
 #include "platform/qt/instance/single_instance.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -10,14 +9,16 @@
 #include <QCryptographicHash>
 #include <QFile>
 
+#include <array>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <map>
-#include <thread>
 
 #include "platform/qt/base/activation.h"
+#include "platform/qt/base/end_signals.h"
 #include "platform/qt/base/lifetime.h"
 #include "platform/qt/instance/instance_protocol.h"
 #include "platform/qt/instance/instance_server.h"
@@ -32,7 +33,17 @@ namespace {
 constexpr int CONNECT_TIMEOUT_MS = 1000;
 constexpr int WRITE_TIMEOUT_MS = 1000;
 constexpr auto LOCK_TIMEOUT = std::chrono::milliseconds(3000);
-constexpr auto LOCK_RETRY = std::chrono::milliseconds(10);
+// How long a second start waits for the running instance to answer. That
+// instance answers as soon as its loop takes the request, and its loop
+// never waits on anything slower than a status read's bound (a tenth of a
+// second a volume, once for each volume that has just stopped answering):
+// on a machine that works, the answer is in within milliseconds. Ten
+// seconds leaves room for a machine that swaps or a session that starts
+// everything at once, and is still short enough that a start from a
+// launcher does not hang about unnoticed. A process that has not answered
+// by then is stopped or cannot run: the start says so and ends with 1,
+// since another start beside a live process would make two instances.
+constexpr int ANSWER_TIMEOUT_MS = 10000;
 
 QString& LastProblem() {
     static auto* problem = new QString();  // kept: see lifetime.h
@@ -89,6 +100,8 @@ struct RemoteWindow {
     std::unique_ptr<WindowObject> proxy;
     QByteArray path;
     FileDescriptor socket;  // connected, or invalid
+    bool answered = false;  // a request was answered
+    bool unanswered = false;  // a request went unanswered: ask no more
 };
 
 // One proxy per title (by its socket's path).
@@ -109,29 +122,72 @@ void ReleaseRemoteWindows() {
     RemoteWindows().clear();
 }
 
-// The lock that keeps two starts from both replacing one stale socket,
-// held while it lives. Without it (a folder gone read-only, say) the claim
-// still goes on: binding alone keeps two live owners apart.
-class ClaimLock {
-public:
-    explicit ClaimLock(const QByteArray& path)
-        : file_(::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
-        const auto deadline = std::chrono::steady_clock::now() + LOCK_TIMEOUT;
-        while (file_.valid() && ::flock(file_.get(), LOCK_EX | LOCK_NB) != 0 &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(LOCK_RETRY);
-        }
-    }
-
-private:
-    FileDescriptor file_;
-};
-
 bool Refuse(const QString& problem) {
     LastProblem() = problem;
     std::fprintf(stderr, "%s: %s; not starting, so that no second instance runs\n",
                  program_invocation_short_name, problem.toLocal8Bit().constData());
     return false;
+}
+
+bool ReportUnanswered(const QString& problem) {
+    LastProblem() = problem;
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name,
+                 problem.toLocal8Bit().constData());
+    return false;
+}
+
+// Where this user's private folder for the sockets goes without
+// XDG_RUNTIME_DIR: in the cache folder of the home folder, where no other
+// user can make anything, so that nobody can take its place before the
+// program makes it (as anyone can under /tmp). The host's name keeps
+// apart the machines that share a home folder over the network: a socket
+// reaches only processes of the machine that made it.
+QByteArray FolderInHome(QString* problem) {
+    QByteArray home = qgetenv("HOME");
+    if (home.isEmpty()) {
+        std::array<char, 4096> buffer;
+        passwd account{};
+        passwd* found = nullptr;
+        if (::getpwuid_r(::getuid(), &account, buffer.data(), buffer.size(), &found) == 0 &&
+            found != nullptr && found->pw_dir != nullptr) {
+            home = found->pw_dir;
+        }
+    }
+    struct stat info {};
+    if (!home.startsWith('/')) {
+        *problem = QStringLiteral(
+            "XDG_RUNTIME_DIR is not set and there is no home folder to keep the "
+            "instance socket in instead");
+        return {};
+    }
+    const int unusable = ::stat(home.constData(), &info) != 0 ? errno
+                         : S_ISDIR(info.st_mode)              ? 0
+                                                              : ENOTDIR;
+    if (unusable != 0) {
+        *problem =
+            QStringLiteral("XDG_RUNTIME_DIR is not set and the home folder %1 cannot be used: %2")
+                .arg(QFile::decodeName(home), QString::fromLocal8Bit(std::strerror(unusable)));
+        return {};
+    }
+    QByteArray cache = qgetenv("XDG_CACHE_HOME");
+    if (!cache.startsWith('/')) cache = home + "/.cache";
+    std::array<char, 256> host{};
+    if (::gethostname(host.data(), host.size() - 1) != 0 || host[0] == '\0')
+        std::strcpy(host.data(), "localhost");
+    QByteArray folder = cache + "/velorwind-";
+    for (const char* c = host.data(); *c != '\0'; ++c) {
+        const bool plain =
+            std::isalnum(static_cast<unsigned char>(*c)) || *c == '-' || *c == '.' || *c == '_';
+        folder += plain ? *c : '_';
+    }
+    ::mkdir(cache.constData(), 0700);
+    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
+        *problem =
+            QStringLiteral("XDG_RUNTIME_DIR is not set and the folder %1 cannot be made: %2")
+                .arg(QFile::decodeName(folder), QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    return folder;
 }
 
 // The token this process was started with, taken once and sent with every
@@ -160,9 +216,8 @@ QString PrivateRuntimeFolder(QString* problem) {
                                        : QStringLiteral("the runtime folder %1 is not an absolute path")
                                              .arg(QFile::decodeName(folder));
     } else {
-        folder = "/tmp/velorwind-" + QByteArray::number(::getuid());
-        ::mkdir(folder.constData(), 0700);
-        found = PrivacyProblem(folder);
+        folder = FolderInHome(&found);
+        if (found.isEmpty()) found = PrivacyProblem(folder);
     }
     if (problem != nullptr) *problem = found;
     return found.isEmpty() ? QFile::decodeName(folder) : QString();
@@ -189,7 +244,7 @@ bool ClaimInstance(WindowObject* dialog) {
     if (path.isEmpty()) return Refuse(problem);
 
     const QByteArray socketPath = QFile::encodeName(path);
-    const ClaimLock lock(socketPath + ".lock");
+    const ClaimLock lock(socketPath + ".lock", LOCK_TIMEOUT);
     auto server = std::make_unique<TitleServer>(dialog, socketPath);
     const TitleClaim claim = server->Listen(&problem);
     if (claim == TitleClaim::Refused) return Refuse(problem);
@@ -224,14 +279,38 @@ WindowObject* FindRunningInstance(const std::u16string& title) {
 
 bool HandToRunningInstance(WindowObject* running, InstanceRequest request) {
     RemoteWindow* found = RemoteWindowOf(running);
-    if (found == nullptr) return false;
+    if (found == nullptr || found->unanswered) return false;
     RemoteWindow& link = *found;
     const std::string line = FormatLinkRequest(
         request == InstanceRequest::Show ? LinkVerb::Show : LinkVerb::Foreground, StartupToken());
-    if (link.socket.valid() && SendAll(link.socket.get(), line, WRITE_TIMEOUT_MS)) return true;
-    // The other side drops connections that stay idle: connect once more.
-    link.socket = ConnectToSocketAt(link.path);
-    return link.socket.valid() && SendAll(link.socket.get(), line, WRITE_TIMEOUT_MS);
+    Answer answer = Answer::Gone;
+    for (int attempt = 0; attempt < 2 && answer == Answer::Gone; ++attempt) {
+        // The other side drops connections that stay idle: connect once more.
+        if (attempt > 0) link.socket = ConnectToSocketAt(link.path);
+        if (!link.socket.valid() || !SendAll(link.socket.get(), line, WRITE_TIMEOUT_MS)) continue;
+        answer = AwaitAnswer(link.socket.get(), LINK_ANSWER, ANSWER_TIMEOUT_MS, EndRequested);
+    }
+    if (answer == Answer::Given) {
+        link.answered = true;
+        return true;
+    }
+    link.unanswered = true;
+    // It took the first request and has ended since, as it may.
+    if (answer == Answer::Gone && link.answered) return false;
+    if (answer == Answer::Silent) {
+        return ReportUnanswered(
+            QStringLiteral(
+                "the running instance (process %1) did not answer within %2 s; not starting, "
+                "so that no second instance runs")
+                .arg(PeerProcess(link.socket.get()))
+                .arg(ANSWER_TIMEOUT_MS / 1000));
+    }
+    if (answer == Answer::Interrupted) {
+        return ReportUnanswered(
+            QStringLiteral("ended by a signal before the running instance answered"));
+    }
+    return ReportUnanswered(
+        QStringLiteral("the running instance ended before it answered; start the program again"));
 }
 
 }  // namespace platform::qt

@@ -55,8 +55,10 @@ WindowObject* FindRunningInstance(const std::u16string& title);
 bool HandToRunningInstance(WindowObject* running, InstanceRequest request);
 
 // This user's private folder for the sockets: XDG_RUNTIME_DIR, or when it is
-// unset a folder under /tmp that this user owns and no one else can enter.
-// Empty, with `problem` saying why, when that folder is not safe.
+// unset a folder of this user's own under the home folder's cache folder
+// (XDG_CACHE_HOME, else ~/.cache), named for the host, that no one else can
+// enter. Empty, with `problem` saying why, when that folder is not safe or
+// cannot be made.
 QString PrivateRuntimeFolder(QString* problem = nullptr);
 
 // The socket the instance of `title` listens on; empty, with `problem` set,

@@ -90,6 +90,27 @@ void KeepQueueWithTheLayer() {
 
 }  // namespace
 
+void AskEveryDialogToClose() {
+    bool asked = false;
+    for (const auto& dialog : Dialogs()) {
+        if (!dialog->destroying && LiveLocalWindow(dialog.get()) != nullptr) {
+            asked = PostMessage(dialog.get(), WM_CLOSE, 0, 0) || asked;
+        }
+    }
+    if (!asked) PostQuitMessage(0);
+}
+
+bool PostMessageOnce(WindowHandle window, std::uint32_t message, std::uintptr_t first,
+                     std::intptr_t second) {
+    const auto& posted = Queue().posted;
+    const bool waiting =
+        std::any_of(posted.begin(), posted.end(), [&](const MessageRecord& record) {
+            return record.window == window && record.message == message && record.first == first &&
+                   record.second == second;
+        });
+    return waiting || PostMessage(window, message, first, second);
+}
+
 // Qt's loop sleeps until its own sources have something; a message that a
 // handler posts to this queue is not one of them. A call queued from another
 // thread (every D-Bus delivery is one) spends the loop's wake-up on the wait

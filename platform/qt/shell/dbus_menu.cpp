@@ -2,8 +2,12 @@
 
 #include <QDBusMessage>
 
-#include "platform/qt/base/qt_text.h"
+#include <algorithm>
+
 #include "dbusmenu_adaptor.h"  // generated from com.canonical.dbusmenu.xml
+#include "platform/qt/base/qt_text.h"
+#include "platform/qt/shell/bus_bursts.h"
+#include "platform/qt/shell/dbus_properties.h"
 #include "platform/qt/shell/tray_menu.h"
 #include "platform/shared/tray_menu.h"
 
@@ -15,6 +19,10 @@ constexpr int ROOT_ID = 0;
 // The menu never changes: one layout revision for its whole life.
 constexpr uint LAYOUT_REVISION = 1;
 constexpr uint PROTOCOL_VERSION = 3;
+// The most events one EventGroup may carry. A panel sends the events of
+// one moment, a handful; a group of thousands would have the loop answer
+// nothing else until it is through.
+constexpr qsizetype EVENTS_A_GROUP = 256;
 
 const shared::TrayMenuEntry* FindEntry(int id) {
     for (const shared::TrayMenuEntry& entry : shared::TRAY_MENU_ENTRIES) {
@@ -58,6 +66,8 @@ DBusMenuLayoutItem LayoutOf(int id, int depth, const QStringList& names) {
 DBusMenuObject::DBusMenuObject(WindowHandle owner) : owner_(owner) {
     RegisterDBusTypes();
     new DbusmenuAdaptor(this);
+    new DBusProperties(this);
+    WatchForBursts(this);
     setProperty("Version", PROTOCOL_VERSION);
     setProperty("TextDirection", QStringLiteral("ltr"));
     setProperty("Status", QStringLiteral("normal"));
@@ -67,18 +77,23 @@ DBusMenuObject::DBusMenuObject(WindowHandle owner) : owner_(owner) {
 uint DBusMenuObject::GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                                DBusMenuLayoutItem& layout) {
     if (!IsItem(parentId)) {
-        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no such menu item"));
+        RefuseCall(*this, QDBusError::InvalidArgs, QStringLiteral("no such menu item"));
         return 0;
     }
     layout = LayoutOf(parentId, recursionDepth, propertyNames);
     return LAYOUT_REVISION;
 }
 
+// Each item once, however often it is asked for: the answer is never
+// larger than the menu.
 DBusMenuItemPropertiesList DBusMenuObject::GetGroupProperties(const QList<int>& ids,
                                                               const QStringList& propertyNames) {
     DBusMenuItemPropertiesList found;
     for (const int id : ids) {
-        if (IsItem(id)) found.append({id, PropertiesOf(id, propertyNames)});
+        const bool listed =
+            std::any_of(found.begin(), found.end(),
+                        [id](const DBusMenuItemProperties& item) { return item.id == id; });
+        if (IsItem(id) && !listed) found.append({id, PropertiesOf(id, propertyNames)});
     }
     return found;
 }
@@ -86,7 +101,7 @@ DBusMenuItemPropertiesList DBusMenuObject::GetGroupProperties(const QList<int>& 
 QDBusVariant DBusMenuObject::GetProperty(int id, const QString& name) {
     const QVariantMap properties = IsItem(id) ? AllPropertiesOf(id) : QVariantMap();
     if (!properties.contains(name)) {
-        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no such menu item"));
+        RefuseCall(*this, QDBusError::InvalidArgs, QStringLiteral("no such menu item"));
         return {};
     }
     return QDBusVariant(properties.value(name));
@@ -97,6 +112,11 @@ void DBusMenuObject::Event(int id, const QString& eventId, const QDBusVariant&, 
 }
 
 QList<int> DBusMenuObject::EventGroup(const DBusMenuEventList& events) {
+    if (events.size() > EVENTS_A_GROUP) {
+        RefuseCall(*this, QDBusError::InvalidArgs,
+                   QStringLiteral("more than %1 events in one group").arg(EVENTS_A_GROUP));
+        return {};
+    }
     QList<int> errors;
     for (const DBusMenuEvent& event : events) {
         if (!IsItem(event.id)) {

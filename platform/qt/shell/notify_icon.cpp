@@ -16,6 +16,7 @@
 #include "platform/messages.h"
 #include "platform/qt/base/lifetime.h"
 #include "platform/qt/base/qt_text.h"
+#include "platform/qt/messages/message_queue.h"
 #include "platform/qt/resources/icon.h"
 #include "platform/qt/shell/notification_area.h"
 #include "platform/qt/shell/status_notifier_item.h"
@@ -47,9 +48,13 @@ std::unique_ptr<TrayIcon>& TheIcon() {
     return *icon;
 }
 
-// The owner hears of a press on the icon through its callback message.
+// The owner hears of a press on the icon through its callback message,
+// once each time its loop comes round: a panel that sends taps faster than
+// they are answered (or a caller that floods the bus with them) toggles the
+// dialog once, not once a tap.
 void ReportPress(const TrayIcon& tray) {
-    if (tray.withCallback) PostMessage(tray.owner, tray.callbackMessage, tray.id, WM_LBUTTONDOWN);
+    if (tray.withCallback)
+        PostMessageOnce(tray.owner, tray.callbackMessage, tray.id, WM_LBUTTONDOWN);
 }
 
 // The tip field holds at most 63 characters and a NUL; an unterminated

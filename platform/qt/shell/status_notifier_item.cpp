@@ -8,10 +8,12 @@
 #include <QMenu>
 
 #include "platform/qt/base/activation.h"
+#include "platform/qt/shell/bus_bursts.h"
 #include "platform/qt/shell/dbus_menu.h"
-#include "statusnotifieritem_adaptor.h"  // generated from org.kde.StatusNotifierItem.xml
+#include "platform/qt/shell/dbus_properties.h"
 #include "platform/qt/shell/dbus_types.h"
 #include "platform/qt/shell/tray_menu.h"
+#include "statusnotifieritem_adaptor.h"  // generated from org.kde.StatusNotifierItem.xml
 
 namespace platform::qt {
 
@@ -55,6 +57,8 @@ StatusNotifierItem::StatusNotifierItem(WindowHandle owner, std::function<void()>
     menuObject_ = std::make_unique<DBusMenuObject>(owner);
     menu_ = CreateTrayMenu(owner);
     new StatusNotifierItemAdaptor(this);
+    new DBusProperties(this);
+    WatchForBursts(this);
     const QString name = QCoreApplication::applicationName();
     setProperty("Category", QStringLiteral("ApplicationStatus"));
     setProperty("Id", name.toLower());

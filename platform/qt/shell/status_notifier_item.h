@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QIcon>
 #include <QObject>
 #include <QString>
@@ -26,7 +27,7 @@ namespace platform::qt {
 
 class DBusMenuObject;
 
-class StatusNotifierItem : public QObject {
+class StatusNotifierItem : public QObject, protected QDBusContext {
     Q_OBJECT
 
 public:

@@ -4,8 +4,10 @@
 //   instance_helper serve TITLE   a dialog titled TITLE; prints "ready",
 //                                 "show 1"/"show 0" and "active"
 //   instance_helper start TITLE   the program's start-up: finds TITLE and
-//                                 prints "second", or creates it and prints
-//                                 "first" (or "lost" when creation fails)
+//                                 prints "second" (or "unanswered", ending
+//                                 with 1, when it got no answer), or creates
+//                                 it and prints "first" (or "lost" when
+//                                 creation fails)
 #include <QApplication>
 #include <QGuiApplication>
 #include <QSocketNotifier>
@@ -18,6 +20,7 @@
 
 #include "platform/messages.h"
 #include "platform/qt/base/lifetime.h"
+#include "platform/qt/instance/single_instance.h"
 #include "platform/window.h"
 #include "tests/platform/common/template_builder.h"
 
@@ -91,7 +94,9 @@ int main(int argc, char** argv) {
         if (platform::WindowHandle running = platform::FindTopLevelWindow(title.c_str())) {
             platform::ShowWindow(running, platform::SHOW_SHOW);
             platform::SetForegroundWindow(running);
-            Say("second");
+            const bool answered = platform::qt::InstanceProblem().isEmpty();
+            Say(answered ? "second" : "unanswered");
+            result = answered ? 0 : 1;
         } else if (platform::WindowHandle dialog = Create(title)) {
             platform::ShowWindow(dialog, platform::SHOW_SHOW);
             Say("first");

@@ -58,13 +58,20 @@ bool DroppedWithin(int socket, int timeoutMs) {
     return false;
 }
 
-// Sets an environment variable for one test and restores it after.
+// Sets (or, given no value, unsets) an environment variable for one test
+// and restores it after.
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    ScopedVariable(const char* name, const std::string& value)
+        : ScopedVariable(name, value.c_str()) {}
+    ScopedVariable(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) saved_ = old;
         had_ = std::getenv(name) != nullptr;
-        ::setenv(name, value.c_str(), 1);
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
     }
     ~ScopedVariable() {
         if (had_) {
@@ -343,6 +350,56 @@ TEST(InstanceLink, ARuntimeFolderOthersCanEnterRefusesTheStart) {
     }
 }
 
+// Without XDG_RUNTIME_DIR the socket lives in a folder of this user's own
+// under the home folder's cache folder, which no other user can make first
+// (as anyone can under /tmp), also when the home folder's path is too long
+// for a socket address. A home folder that cannot hold it refuses the start.
+TEST(InstanceLink, WithoutARuntimeFolderTheSocketLivesInTheHomeFolder) {
+    const ScratchFolder scratch;
+    const std::string deep =
+        scratch.path() + "/" + std::string(60, 'd') + "/" + std::string(60, 'e');
+    std::filesystem::create_directories(deep);
+    std::filesystem::create_directory(scratch.path() + "/home");
+    QFile(QString::fromStdString(scratch.path() + "/file")).open(QIODevice::WriteOnly);
+    const struct {
+        std::string home;
+        std::string cache;   // XDG_CACHE_HOME, when set
+        std::string folder;  // where the socket's folder is; empty: refused
+        const char* reason;
+    } cases[] = {
+        {scratch.path() + "/home", "", scratch.path() + "/home/.cache", nullptr},
+        {deep, "", deep + "/.cache", nullptr},
+        {scratch.path() + "/home", scratch.path() + "/cache", scratch.path() + "/cache", nullptr},
+        {scratch.path() + "/missing", "", "", "No such file or directory"},
+        {scratch.path() + "/file", "", "", "Not a directory"},
+    };
+    for (const auto& c : cases) {
+        const ScopedVariable home("HOME", c.home);
+        const ScopedVariable cache("XDG_CACHE_HOME", c.cache);
+        const ScopedVariable runtime("XDG_RUNTIME_DIR", nullptr);
+        const std::u16string title = qt_test::UniqueTitle(u"home");
+        WindowHandle dialog = CreateTitled(title);
+        const QString path = qt::InstanceSocketPath(title);
+        if (c.reason != nullptr) {
+            EXPECT_EQ(dialog, nullptr) << c.home;
+            EXPECT_TRUE(qt::InstanceProblem().contains(QString::fromLatin1(c.reason)))
+                << c.home << ": " << qt::InstanceProblem().toStdString();
+            continue;
+        }
+        ASSERT_NE(dialog, nullptr) << c.home << ": " << qt::InstanceProblem().toStdString();
+        EXPECT_TRUE(path.startsWith(QString::fromStdString(c.folder + "/velorwind-")))
+            << path.toStdString();
+        struct stat folder {};
+        ASSERT_EQ(
+            ::lstat(QFile::encodeName(path.left(path.lastIndexOf(u'/'))).constData(), &folder), 0);
+        EXPECT_EQ(folder.st_mode & 07777, 0700u);
+        Helper second("start", title);
+        second.Start();
+        EXPECT_EQ(second.NextAnswer(), QStringLiteral("second")) << c.home;
+        DestroyWindow(dialog);
+    }
+}
+
 // The running instance keeps its socket: removed, or replaced by a folder,
 // a link or a file, it is made again, so a second start still finds it.
 TEST(InstanceLink, TheRunningInstanceKeepsItsSocketPath) {
@@ -374,25 +431,45 @@ TEST(InstanceLink, TheRunningInstanceKeepsItsSocketPath) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path)));
 }
 
-// A second start hands its activation token over with both requests.
-TEST(InstanceLink, ASecondStartSendsItsActivationToken) {
-    const std::u16string title = qt_test::UniqueTitle(u"token");
-    const QByteArray path = SocketPath(title);
-    const FileDescriptor listener = qt::ListenAt(path);
-    ASSERT_TRUE(listener.valid());
-    Helper second("start", title, "tok-42_x");
-    second.Start();
-    EXPECT_EQ(second.NextAnswer(), QStringLiteral("second"));
-    pollfd pending{listener.get(), POLLIN, 0};
-    ASSERT_EQ(::poll(&pending, 1, 5000), 1);
-    const FileDescriptor connection(::accept(listener.get(), nullptr, nullptr));
-    ASSERT_TRUE(connection.valid());
-    std::string received;
-    char buffer[256];
-    ssize_t count = 0;
-    while ((count = ::recv(connection.get(), buffer, sizeof buffer, 0)) > 0) received.append(buffer, count);
-    EXPECT_EQ(received, "show tok-42_x\nforeground tok-42_x\n");
-    ::unlink(path.constData());
+// A second start hands its activation token over with both requests, and
+// waits for the answer to each: only an answered start ends with 0. A
+// socket that takes the request and never answers (a stopped process, or
+// one that a hung file system keeps from dying) has it say so and end with 1.
+TEST(InstanceLink, ASecondStartEndsWellOnlyWhenItsRequestsAreAnswered) {
+    const struct {
+        bool answering;
+        const char* said;
+        int exitCode;
+        const char* received;
+    } cases[] = {
+        {true, "second", 0, "show tok-42_x\nforeground tok-42_x\n"},
+        {false, "unanswered", 1, "show tok-42_x\n"},
+    };
+    for (const auto& c : cases) {
+        const std::u16string title = qt_test::UniqueTitle(u"token");
+        const QByteArray path = SocketPath(title);
+        const FileDescriptor listener = qt::ListenAt(path);
+        ASSERT_TRUE(listener.valid());
+        Helper second("start", title, "tok-42_x");
+        second.Start();
+        pollfd pending{listener.get(), POLLIN, 0};
+        ASSERT_EQ(::poll(&pending, 1, 5000), 1);
+        const FileDescriptor connection(::accept(listener.get(), nullptr, nullptr));
+        ASSERT_TRUE(connection.valid());
+        std::string received;
+        char buffer[256];
+        ssize_t count = 0;
+        while ((count = ::recv(connection.get(), buffer, sizeof buffer, 0)) > 0) {
+            received.append(buffer, count);
+            if (c.answering && received.ends_with('\n'))
+                ::send(connection.get(), "ok\n", 3, MSG_NOSIGNAL);
+        }
+        EXPECT_EQ(second.NextAnswer(), QString::fromLatin1(c.said));
+        EXPECT_TRUE(second.Finished(15000));
+        EXPECT_EQ(second.ExitCode(), c.exitCode) << c.said;
+        EXPECT_EQ(received, c.received);
+        ::unlink(path.constData());
+    }
 }
 
 TEST(InstanceLink, ASecondStartShowsAndActivatesThisProcessDialog) {

@@ -1,16 +1,19 @@
 // What a panel may send the notification icon over D-Bus, well formed or
-// not: each call gets the answer the interface descriptions promise, and
-// only a well-formed one does anything. Runs on a session bus of its own
-// (dbus-run-session), the item on one connection and the panel on another.
+// not: each call gets the answer the interface descriptions promise, only a
+// well-formed one does anything, and a burst of calls does what one does.
+// Runs on a session bus of its own (dbus-run-session), the item on one
+// connection and the panel on another.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "platform/qt/messages/message_queue.h"
 #include "platform/qt/shell/dbus_types.h"
 #include "platform/qt/shell/status_notifier_item.h"
 #include "platform/window.h"
@@ -38,7 +41,10 @@ struct PanelCall {
     QString error = {};  // empty: a reply is expected
     int taps = 0;        // presses the owner hears of
     int closes = 0;      // WM_CLOSE posted to the owner
+    int times = 1;       // sent this often in a row, the answer to the last one checked
 };
+
+constexpr std::uint32_t TRAY_MESSAGE = 0x465;
 
 QVariant Variant(const QVariant& value) { return QVariant::fromValue(QDBusVariant(value)); }
 
@@ -53,6 +59,7 @@ std::vector<PanelCall> Calls() {
     const QString menu = QStringLiteral("/MenuBar");
     const QStringList manyNames(100000, QStringLiteral("label"));
     const QString hugeToken(1 << 20, QLatin1Char('t'));
+    const QVariant manyIds = QVariant::fromValue(QList<int>(100000, 1));
     return {
         {"a tap", item, ITEM, "Activate", {1, 2}, {}, 1},
         {"a tap with texts for coordinates", item, ITEM, "Activate", {"1", "2"}, UNKNOWN_METHOD},
@@ -71,11 +78,30 @@ std::vector<PanelCall> Calls() {
         {"a hover on 終了", menu, MENU, "Event", {2, "hovered", Variant(0), 0u}, {}},
         {"a click on no item", menu, MENU, "Event", {77, "clicked", Variant(0), 0u}, {}},
         {"an event without its data", menu, MENU, "Event", {2, "clicked", 0u}, UNKNOWN_METHOD},
-        {"a thousand hovers", menu, MENU, "EventGroup", {Events(1000, 1, "hovered")}, {}},
+        {"256 hovers", menu, MENU, "EventGroup", {Events(256, 1, "hovered")}, {}},
+        {"a thousand hovers", menu, MENU, "EventGroup", {Events(1000, 1, "hovered")}, INVALID_ARGS},
+        {"100,000 clicks on 終了",
+         menu,
+         MENU,
+         "EventGroup",
+         {Events(100000, 2, "clicked")},
+         INVALID_ARGS},
         {"clicks on no item", menu, MENU, "EventGroup", {Events(3, 99, "clicked")}, {}},
+        {"a burst of 1,000 taps", item, ITEM, "Activate", {1, 2}, {}, 1, 0, 1000},
+        {"one item asked for 100,000 times",
+         menu,
+         MENU,
+         "GetGroupProperties",
+         {manyIds, QStringList()},
+         {}},
         {"a label", menu, MENU, "GetProperty", {1, "label"}, {}},
         {"a label of no item", menu, MENU, "GetProperty", {5, "label"}, INVALID_ARGS},
-        {"items about to show", menu, MENU, "AboutToShowGroup", {QVariant::fromValue(QList<int>{1, 2, 9})}, {}},
+        {"items about to show",
+         menu,
+         MENU,
+         "AboutToShowGroup",
+         {QVariant::fromValue(QList<int>{1, 2, 9})},
+         {}},
     };
 }
 
@@ -85,7 +111,9 @@ protected:
         ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
         dialog_ = qt_test::CreateDialog(qt_test::DialogSpec{});
         ASSERT_NE(dialog_, nullptr);
-        item_ = std::make_unique<qt::StatusNotifierItem>(dialog_, [this] { ++taps_; });
+        // As the notification icon reports a press to its owner.
+        item_ = std::make_unique<qt::StatusNotifierItem>(
+            dialog_, [this] { qt::PostMessageOnce(dialog_, TRAY_MESSAGE, 128, WM_LBUTTONDOWN); });
         ASSERT_TRUE(item_->Publish(QDBusConnection::sessionBus()));
         qt_test::DrainQueue();
     }
@@ -94,25 +122,30 @@ protected:
         DestroyWindow(dialog_);
     }
 
-    // The panel's own connection, as a panel process has.
+    // The panel's own connection, as a panel process has; all but the
+    // last of a burst are sent without waiting.
     QDBusMessage Send(const PanelCall& call) {
         QDBusConnection panel = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                                               QStringLiteral("panel"));
         QDBusMessage message = QDBusMessage::createMethodCall(
             QDBusConnection::sessionBus().baseService(), call.path, call.interface, call.member);
         message.setArguments(call.arguments);
+        for (int sent = 1; sent < call.times; ++sent) panel.asyncCall(message);
         return panel.call(message, QDBus::BlockWithGui, 20000);
     }
 
     WindowHandle dialog_ = nullptr;
     std::unique_ptr<qt::StatusNotifierItem> item_;
-    int taps_ = 0;
 };
+
+long CountOf(const std::vector<MessageRecord>& queued, std::uint32_t message) {
+    return std::count_if(queued.begin(), queued.end(),
+                         [message](const MessageRecord& m) { return m.message == message; });
+}
 
 TEST_F(PanelCalls, EachCallGetsItsAnswerAndOnlyWellFormedOnesAct) {
     for (const PanelCall& call : Calls()) {
         SCOPED_TRACE(call.what);
-        taps_ = 0;
         const QDBusMessage answer = Send(call);
         if (call.error.isEmpty()) {
             EXPECT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
@@ -120,10 +153,8 @@ TEST_F(PanelCalls, EachCallGetsItsAnswerAndOnlyWellFormedOnesAct) {
             EXPECT_EQ(answer.errorName().toStdString(), call.error.toStdString());
         }
         const auto queued = qt_test::DrainQueue();
-        EXPECT_EQ(taps_, call.taps);
-        EXPECT_EQ(std::count_if(queued.begin(), queued.end(),
-                                [](const MessageRecord& m) { return m.message == WM_CLOSE; }),
-                  call.closes);
+        EXPECT_EQ(CountOf(queued, TRAY_MESSAGE), call.taps);
+        EXPECT_EQ(CountOf(queued, WM_CLOSE), call.closes);
     }
 }
 
