@@ -1,5 +1,7 @@
 // The process entry: the one QApplication, then the program's entry
 // function, given the program image and the start-up show command.
+#include <malloc.h>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QStringList>
@@ -34,6 +36,12 @@ std::u16string CommandLine() {
 // and plain X11 image transfers cost less than shared-memory ones for the
 // few small rectangles a refresh changes.
 void PreferLightSettings() {
+    // One heap for all threads: what a thread freed after a burst of calls
+    // on the bus (each message is taken apart on Qt's bus thread) can then
+    // be given back to the system, where a heap of that thread's own would
+    // keep megabytes of it for good (see platform/qt/shell/bus_bursts.h).
+    // The program's few threads seldom allocate at the same moment.
+    ::mallopt(M_ARENA_MAX, 1);
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
     // The dialog draws with its own fonts and colours; the desktop's theme

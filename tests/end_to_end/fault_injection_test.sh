@@ -12,13 +12,23 @@
 # make the link (a folder at the socket's path, a runtime folder others can
 # enter) must end with exit code 1 and a reason, and no dialog.
 #
+# Then the machine around the program fails it, each with instances of
+# their own: a disk of five partitions that stop answering beside the cards
+# (FUSE file systems in a mount namespace of their own), with the end
+# signals and a kill while it hangs; SIGTERM, SIGINT and SIGHUP, also during
+# start-up, and a running instance that is stopped; bursts of calls on the
+# bus, with the memory they leave; another user who takes the place of the
+# socket's folder before the program, with no XDG_RUNTIME_DIR; and no font
+# for Japanese.
+#
 #   fault_injection_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE LINK_FLOOD RSS_SLACK_KB
+#                           HUNG_FS BURST_RSS_SLACK_KB
 #
 # Each check prints one PASS or FAIL line; the exit status is the number of
 # failed checks (capped), 0 when all pass.
 set -uo pipefail
 
-usage="usage: fault_injection_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE LINK_FLOOD RSS_SLACK_KB"
+usage="usage: fault_injection_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE LINK_FLOOD RSS_SLACK_KB HUNG_FS BURST_RSS_SLACK_KB"
 program=${1:?$usage}
 artifacts=${2:?$usage}
 make_status_tree=${3:?$usage}
@@ -26,6 +36,10 @@ link_flood=${4:?$usage}
 # How far VmRSS may stay above its level once a fault is over: malloc keeps
 # some freed memory, and far more under the sanitizers.
 rss_slack_kb=${5:?$usage}
+hung_fs=${6:?$usage}
+# How far VmRSS may stay above its level once a burst of calls on the bus is
+# over: the program gives back what the burst took.
+burst_rss_slack_kb=${7:?$usage}
 # shellcheck source=tests/end_to_end/x_session.sh
 source "$(dirname "$0")/x_session.sh"
 
@@ -278,9 +292,392 @@ close_ends() {
   ((status == 0))
 }
 
+# --- A disk that stops answering ------------------------------------------------
+# A USB disk of five partitions, each a FUSE file system (hung_fs) whose
+# statfs never returns while the gate file exists, mounted in a namespace of
+# their own before the laptop's two cards. The programs of these checks run
+# in that namespace; a second start, which measures nothing, runs outside.
+
+HUNG_PARTITIONS=5
+
+# add_hung_disk TREE: the disk in sysfs (sdc, removable) and its partitions
+# in the table at TREE/media/PARTn, mounted before the cards.
+add_hung_disk() {
+  local tree=$1 partition lines=
+  local disk=devices/pci0000:00/0000:00:14.0/usb3/3-1/3-1:1.0/host7/target7:0:0/7:0:0:0/block/sdc
+  mkdir -p "$tree/sys/$disk" && echo 1 > "$tree/sys/$disk/removable" || return 1
+  for ((partition = 1; partition <= HUNG_PARTITIONS; partition++)); do
+    mkdir -p "$tree/sys/$disk/sdc$partition" "$tree/media/PART$partition"
+    echo "$partition" > "$tree/sys/$disk/sdc$partition/partition"
+    ln -sfn "../../$disk/sdc$partition" "$tree/sys/dev/block/8:$((32 + partition))"
+    lines+="$((60 + partition)) 22 8:$((32 + partition)) / $tree/media/PART$partition rw,relatime"
+    lines+=" shared:$((60 + partition)) - vfat /dev/sdc$partition rw"$'\n'
+  done
+  { head -n1 "$tree/mountinfo.all"; printf '%s' "$lines"; tail -n +2 "$tree/mountinfo.all"; } \
+    > "$tree/proc/self/mountinfo"
+}
+
+# start_hung_disk TREE GATE: the partitions mounted in a new namespace;
+# sets HUNG_NS, a process in it, which ends them when it is ended.
+start_hung_disk() {
+  unshare --mount --propagation private -- bash -c '
+    trap "kill -KILL \$(jobs -p) 2> /dev/null; exit 0" TERM
+    for ((partition = 1; partition <= $1; partition++)); do
+      "$2" "$3/media/PART$partition" "$4" &
+    done
+    wait' hung-disk "$HUNG_PARTITIONS" "$hung_fs" "$1" "$2" >> "$session_dir/hung_fs.log" 2>&1 &
+  HUNG_NS=$!
+  keep_pid "$HUNG_NS"
+  wait_for "$FIRST_WINDOW_SECONDS" hung_disk_mounted || { note "the partitions were not mounted"; return 1; }
+}
+
+hung_disk_mounted() {
+  [[ $(grep -c ' - fuse velorwind-hung ' "/proc/$HUNG_NS/mountinfo" 2>/dev/null) -eq $HUNG_PARTITIONS ]]
+}
+
+# start_beside_hung_disk RUNTIME: the program on the hung disk's tree, in
+# its namespace; sets PID, DIALOG.
+start_beside_hung_disk() {
+  runtime_command "$HUNG_TREE" "$1"
+  nsenter --target "$HUNG_NS" --mount -- "${PROGRAM_COMMAND[@]}" >> "$session_dir/program.log" 2>&1 &
+  PID=$!
+  keep_pid "$PID"
+  wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog || { note "no dialog"; return 1; }
+  wait_for "$REACTION_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+}
+
+windows_gone() { [[ -z "$(all_dialogs)" ]] && tray_icon_count_is 0; }
+no_socket_in() { [[ -z "$(find "$1" -mindepth 1 -maxdepth 1 2> /dev/null)" ]]; }
+
+# ends_at_signal SIGNAL RUNTIME: the program's windows and icon go at
+# SIGNAL, and its socket and lock with them.
+ends_at_signal() {
+  kill "-$1" "$PID"
+  wait_for "$EXIT_SECONDS" windows_gone ||
+    { note "still shown: $(all_dialogs | wc -l) dialogs, $(tray_icon_count) icons"; return 1; }
+  wait_for "$REACTION_SECONDS" no_socket_in "$2" || { note "left: $(ls -A "$2")"; return 1; }
+}
+
+# second_start_answered RUNTIME TREE: a second start exits 0, and the one
+# dialog comes to the front.
+second_start_answered() {
+  local status
+  runtime_command "$2" "$1"
+  timeout "$EXIT_SECONDS" "${PROGRAM_COMMAND[@]}" >> "$session_dir/program.log" 2>&1
+  status=$?
+  ((status == 0)) || { note "second start ended with $status"; return 1; }
+  wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog not shown in front"; return 1; }
+  [[ $(all_dialogs | wc -l) -eq 1 ]] || { note "dialog windows: $(all_dialogs | wc -l)"; return 1; }
+}
+
+held_ended_with() {
+  collect_exit "$1" || { note "still held"; return 1; }
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == $2))
+}
+
+hung_disk_checks() {
+  if ((EUID != 0)) || [[ ! -c /dev/fuse ]]; then
+    echo "SKIP: a disk that stops answering (needs root and /dev/fuse for a FUSE file system)"
+    return 0
+  fi
+  local gate=$session_dir/hung-gate runtime=$session_dir/hung-runtime terminated killed
+  HUNG_TREE=$session_dir/hung-tree
+  mkdir -m 700 "$runtime" "$session_dir/released-runtime"
+  make_tree "$HUNG_TREE" && add_hung_disk "$HUNG_TREE" && start_hung_disk "$HUNG_TREE" "$gate" ||
+    { fail "a disk of $HUNG_PARTITIONS partitions mounted in a namespace of its own"; return 1; }
+  # What the partitions show once they answer.
+  verdict "hung disk: the partitions shown once they answer, from a fresh start" eval '
+    start_beside_hung_disk "$session_dir/released-runtime" &&
+    wait_for "$FIRST_WINDOW_SECONDS" gauges_drawn "$DIALOG" "$session_dir/reference-released.png"'
+  end_process "$PID"
+  wait_for "$REACTION_SECONDS" windows_gone
+
+  touch "$gate"
+  verdict "hung disk: the program starts beside $HUNG_PARTITIONS partitions that never answer" \
+    start_beside_hung_disk "$runtime" || return 1
+  note "$(find "/proc/$PID/task" -mindepth 1 -maxdepth 1 | wc -l) threads"
+  verdict "hung disk: the dialog shows the cards beside it" shows hung-disk laptop
+  verdict "hung disk: a tray tap hides the dialog" tap_hides
+  verdict "hung disk: a second start exits 0 and raises the one instance" \
+    second_start_answered "$runtime" "$HUNG_TREE"
+  terminated=$PID
+  verdict "hung disk: SIGTERM removes the dialog, the icon and the socket at once" \
+    ends_at_signal TERM "$runtime"
+  verdict "hung disk: a new start becomes the instance while the old one is held" \
+    start_beside_hung_disk "$runtime"
+  killed=$PID
+  verdict "hung disk: a process killed while held leaves no window on screen" eval '
+    kill -KILL "$PID" && wait_for "$EXIT_SECONDS" windows_gone'
+  verdict "hung disk: after the kill, a new start becomes the instance" \
+    start_beside_hung_disk "$runtime"
+
+  rm -f "$gate"
+  verdict "hung disk: once the disk answers, SIGTERM's process ends with 0" held_ended_with "$terminated" 0
+  verdict "hung disk: once the disk answers, the killed process is gone" held_ended_with "$killed" 137
+  verdict "hung disk: once it answers, the running instance shows its partitions" shows hung-released released
+  verdict "hung disk: caption close ends the program with 0" close_ends
+  end_process "$HUNG_NS"
+}
+
+# --- End signals ------------------------------------------------------------------
+
+# ends_with_zero_at SIGNAL RUNTIME: started, then SIGNAL: it ends as the
+# close button ends it.
+ends_with_zero_at() {
+  runtime_command "$TREE" "$2"
+  start_instance
+  wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog && wait_for "$REACTION_SECONDS" tray_icon_count_is 1 ||
+    { note "no dialog"; return 1; }
+  SOCKET_NAME=$(find "$2" -maxdepth 1 -type s -printf '%f\n' | head -n1)
+  ends_at_signal "$1" "$2" && collect_exit "$PID" || return 1
+  note "exit code $EXIT_CODE"
+  ((EXIT_CODE == 0))
+}
+
+# The lock file a claim takes (see the instance link), held by another
+# process: a start waits for it, before its dialog exists.
+claiming() { find "/proc/$PID/fd" -mindepth 1 -maxdepth 1 -lname '*.lock' 2> /dev/null | grep -q .; }
+
+ends_during_start_up() {
+  local runtime=$1 lock=$SOCKET_NAME.lock holder
+  [[ -n "$SOCKET_NAME" ]] || { note "the socket's name is not known"; return 1; }
+  (
+    exec 9> "$runtime/$lock"
+    flock 9 && exec sleep 600
+  ) &
+  holder=$!
+  keep_pid "$holder"
+  wait_for "$REACTION_SECONDS" eval '[[ $(ps -o comm= -p "$holder") == sleep ]]' || { note "no lock held"; return 1; }
+  runtime_command "$TREE" "$runtime"
+  start_instance
+  wait_for "$EXIT_SECONDS" claiming || { note "never claimed"; end_process "$holder"; return 1; }
+  kill -TERM "$PID"
+  collect_exit "$PID"
+  local status=$EXIT_CODE
+  end_process "$holder"
+  note "exit code ${status:-none}"
+  [[ "$status" == 0 ]] && [[ -z "$(all_dialogs)" ]] && tray_icon_count_is 0
+}
+
+# A running instance that is stopped takes a second start's request and
+# never answers: the start says so and ends with 1.
+unanswered_start() {
+  local runtime=$1 status message
+  runtime_command "$TREE" "$runtime"
+  start_instance
+  wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog || { note "no dialog"; return 1; }
+  kill -STOP "$PID"
+  timeout $((EXIT_SECONDS * 3)) "${PROGRAM_COMMAND[@]}" > "$session_dir/unanswered.log" 2>&1
+  status=$?
+  kill -CONT "$PID"
+  message=$(grep -F "did not answer" "$session_dir/unanswered.log")
+  note "exit code $status: ${message:-no reason given}"
+  ((status == 1)) && [[ -n "$message" ]] && [[ $(all_dialogs | wc -l) -eq 1 ]]
+}
+
+end_signal_checks() {
+  local signal
+  for signal in TERM INT HUP; do
+    mkdir -m 700 "$session_dir/signal-runtime-$signal"
+    verdict "SIG$signal closes the dialog, removes icon, socket and lock, and ends with 0" \
+      ends_with_zero_at "$signal" "$session_dir/signal-runtime-$signal"
+  done
+  mkdir -m 700 "$session_dir/start-up-runtime"
+  verdict "SIGTERM during start-up, before the dialog exists: exit 0, nothing shown" \
+    ends_during_start_up "$session_dir/start-up-runtime"
+  mkdir -m 700 "$session_dir/stopped-runtime"
+  verdict "a stopped instance: a second start says it got no answer and ends with 1" \
+    unanswered_start "$session_dir/stopped-runtime"
+  verdict "the stopped instance, going on, answers a second start" \
+    second_start_answered "$session_dir/stopped-runtime" "$TREE"
+  verdict "the stopped instance, going on, ends with 0 at its caption's close" close_ends
+}
+
+# --- Bursts on the bus ----------------------------------------------------------
+# The program's icon on a StatusNotifierItem panel of the test's own bus
+# (sni_desktop.py), flooded the way a panel gone wrong or a hostile caller
+# would: each burst is answered by nothing it did not ask for, leaves the
+# program answering, and gives back the memory it took.
+
+PANEL=(/usr/bin/python3 "$(dirname "$0")/sni_desktop.py")
+BURST_CALLS=10000
+
+panel_registered() { grep -q '^registered' "$session_dir/burst-panel.log"; }
+resident_within_burst_slack() { (($(resident_kb) <= BASE_RESIDENT_KB + burst_rss_slack_kb)); }
+
+# after_burst NAME KIND COUNT [SIZE]: the burst, then the checks. Qt itself
+# answers a call of a method the item does not have with an error, asked for
+# or not: those replies are counted, not checked.
+after_burst() {
+  local replies
+  replies=$(timeout 120 "${PANEL[@]}" burst "$ITEM" "${@:2}" 2>> "$session_dir/panel.out")
+  if [[ $2 == unknown ]]; then
+    note "$1: $replies errors from Qt"
+  else
+    verdict "bus: $1 get no reply they did not ask for" eval '[[ "$replies" == 0 ]] || { note "$replies replies"; false; }'
+  fi
+  verdict "bus: after $1 the program answers" eval \
+    'alive "$PID" && timeout 30 "${PANEL[@]}" get "$ITEM" Title | grep -q Velorwind'
+  verdict "bus: after $1 VmRSS comes back within $burst_rss_slack_kb kB of its level" eval \
+    'wait_for 30 resident_within_burst_slack || { note "VmRSS $(resident_kb) kB, level $BASE_RESIDENT_KB kB"; false; }'
+}
+
+bus_burst_checks() {
+  local bus=$session_dir/burst-bus index
+  dbus-daemon --session --nofork --nopidfile --address="unix:path=$bus" > "$session_dir/bus.log" 2>&1 &
+  keep_pid $!
+  wait_for 10 test -S "$bus" || { fail "a session bus of the test's own"; return 1; }
+  DBUS_SESSION_BUS_ADDRESS="unix:path=$bus" "${PANEL[@]}" serve "$session_dir/burst-panel.log" \
+    >> "$session_dir/panel.out" 2>&1 &
+  keep_pid $!
+  local -x DBUS_SESSION_BUS_ADDRESS="unix:path=$bus"
+  mkdir -m 700 "$session_dir/burst-runtime"
+  runtime_command "$TREE" "$session_dir/burst-runtime"
+  for index in "${!PROGRAM_COMMAND[@]}"; do
+    [[ "${PROGRAM_COMMAND[index]}" == DBUS_SESSION_BUS_ADDRESS=* ]] &&
+      PROGRAM_COMMAND[index]=DBUS_SESSION_BUS_ADDRESS=unix:path=$bus
+  done
+  start_instance
+  verdict "bus: the icon registers with the panel" eval '
+    wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog && wait_for "$FIRST_WINDOW_SECONDS" panel_registered' ||
+    return 1
+  ITEM=$(timeout 30 "${PANEL[@]}" items | head -n1)
+  # The level: the program as it runs, its answers to a panel made once.
+  timeout 30 "${PANEL[@]}" get "$ITEM" ToolTip > /dev/null
+  timeout 120 "${PANEL[@]}" burst "$ITEM" properties 10 > /dev/null
+  BASE_RESIDENT_KB=$(resident_kb)
+  note "level: VmRSS $BASE_RESIDENT_KB kB"
+  after_burst "$BURST_CALLS taps" taps "$BURST_CALLS"
+  after_burst "$BURST_CALLS more taps" taps "$BURST_CALLS"
+  after_burst "$BURST_CALLS GetAll" properties "$BURST_CALLS"
+  after_burst "$BURST_CALLS calls of no method" unknown "$BURST_CALLS"
+  after_burst "100 layouts asked with 100,000 property names" layout 100 100000
+  verdict "bus: a group of 100,000 clicks on 終了 is refused" eval \
+    '[[ $(timeout 120 "${PANEL[@]}" burst "$ITEM" events 1 100000) == 0 ]] && alive "$PID"'
+  # A caller that goes away in the middle of its burst.
+  timeout 120 "${PANEL[@]}" burst "$ITEM" taps 100000 > /dev/null 2>&1 &
+  local caller=$!
+  keep_pid "$caller"
+  sleep 1
+  kill -KILL "$caller" 2> /dev/null
+  end_process "$caller"
+  verdict "bus: after a caller left in the middle of its burst the program answers" eval \
+    'alive "$PID" && timeout 30 "${PANEL[@]}" get "$ITEM" Title | grep -q Velorwind'
+  verdict "bus: after that burst VmRSS comes back within $burst_rss_slack_kb kB of its level" eval \
+    'wait_for 30 resident_within_burst_slack || { note "VmRSS $(resident_kb) kB, level $BASE_RESIDENT_KB kB"; false; }'
+  verdict "bus: a tap still shows or hides the dialog" eval '
+    local before=$(visible_dialog_count)
+    timeout 30 "${PANEL[@]}" call "$ITEM" Activate 0 0 &&
+      wait_for "$REACTION_SECONDS" eval "[[ \$(visible_dialog_count) -ne $before ]]"'
+  verdict "bus: after the bursts the program ends with 0 at SIGTERM" eval '
+    kill -TERM "$PID" && collect_exit "$PID" && ((EXIT_CODE == 0))'
+}
+
+# --- Another user, and no XDG_RUNTIME_DIR ----------------------------------------
+# Without XDG_RUNTIME_DIR, another local user (nobody) takes /tmp/velorwind-UID,
+# the place anyone could take, as a folder or a link, before the program
+# starts. The program runs as a user of its own (uid 4242) whose home folder
+# it keeps its socket in; a home folder that is missing or cannot be written
+# refuses the start with one line.
+
+FALLBACK_UID=4242
+
+as_user() { setpriv --reuid="$1" --regid="$1" --clear-groups -- "${@:2}"; }
+
+# fallback_command HOME: the program as FALLBACK_UID, without XDG_RUNTIME_DIR.
+fallback_command() {
+  local index command=()
+  runtime_command "$FALLBACK_TREE" /nonexistent
+  for index in "${!PROGRAM_COMMAND[@]}"; do
+    case ${PROGRAM_COMMAND[index]} in
+      XDG_RUNTIME_DIR=*) command+=(HOME="$1") ;;
+      env) command+=(env -u XDG_RUNTIME_DIR -u XDG_CACHE_HOME) ;;
+      *) command+=("${PROGRAM_COMMAND[index]}") ;;
+    esac
+  done
+  PROGRAM_COMMAND=(setpriv --reuid="$FALLBACK_UID" --regid="$FALLBACK_UID" --clear-groups -- "${command[@]}")
+}
+
+taken_runs_anyway() {
+  local home=$1 status
+  fallback_command "$home"
+  start_instance
+  wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog || { note "no dialog"; return 1; }
+  timeout "$EXIT_SECONDS" "${PROGRAM_COMMAND[@]}" >> "$session_dir/program.log" 2>&1
+  status=$?
+  ((status == 0)) || { note "second start ended with $status"; return 1; }
+  [[ $(all_dialogs | wc -l) -eq 1 ]] || { note "dialog windows: $(all_dialogs | wc -l)"; return 1; }
+  [[ -n "$(find "$home/.cache" -type s -name 'velorwind-*' 2> /dev/null)" ]] || { note "no socket in $home/.cache"; return 1; }
+  kill -TERM "$PID" && collect_exit "$PID" && ((EXIT_CODE == 0))
+}
+
+refused_home() {
+  local status message
+  fallback_command "$1"
+  timeout "$EXIT_SECONDS" "${PROGRAM_COMMAND[@]}" > "$session_dir/refused.log" 2>&1
+  status=$?
+  message=$(grep -F -- "$2" "$session_dir/refused.log")
+  note "exit code $status: ${message:-no reason given}"
+  ((status == 1)) && [[ -n "$message" ]] && [[ -z "$(all_dialogs)" ]]
+}
+
+runtime_folder_checks() {
+  if ((EUID != 0)) || ! command -v setpriv > /dev/null; then
+    echo "SKIP: another user and no XDG_RUNTIME_DIR (needs root and setpriv)"
+    return 0
+  fi
+  local shared taken=/tmp/velorwind-$FALLBACK_UID home
+  # A tree another user can read, outside this run's private folder.
+  shared=$(mktemp -d "${TMPDIR:-/tmp}/velorwind-fallback.XXXXXX") && chmod 755 "$shared"
+  FALLBACK_TREE=$shared/tree
+  make_tree "$FALLBACK_TREE" && chmod -R a+rX "$FALLBACK_TREE"
+  for home in folder link missing read-only; do
+    [[ $home == missing ]] || { mkdir -m 700 "$shared/$home" && chown "$FALLBACK_UID:$FALLBACK_UID" "$shared/$home"; }
+  done
+  chmod 500 "$shared/read-only"
+  rm -rf "$taken"
+  as_user nobody mkdir -m 755 "$taken"
+  verdict "no XDG_RUNTIME_DIR: with $taken another user's folder, the program starts, once" \
+    taken_runs_anyway "$shared/folder"
+  rm -rf "$taken"
+  as_user nobody ln -s /tmp "$taken"
+  verdict "no XDG_RUNTIME_DIR: with $taken another user's link, the program starts, once" \
+    taken_runs_anyway "$shared/link"
+  rm -rf "$taken"
+  verdict "no XDG_RUNTIME_DIR and a home folder that is missing: exit 1, the reason, no dialog" \
+    refused_home "$shared/missing" "cannot be used"
+  verdict "no XDG_RUNTIME_DIR and a home folder it cannot write: exit 1, the reason, no dialog" \
+    refused_home "$shared/read-only" "cannot be made"
+  rm -rf "$shared" "/tmp/runtime-$FALLBACK_UID"
+}
+
+# --- No font for Japanese ---------------------------------------------------------
+
+missing_font_checks() {
+  local fonts=$session_dir/fonts.conf
+  [[ -d /usr/share/fonts/truetype/dejavu ]] ||
+    { fail "a font without Japanese at /usr/share/fonts/truetype/dejavu (fonts-dejavu-core)"; return 1; }
+  printf '%s\n' '<?xml version="1.0"?>' '<fontconfig>' \
+    '  <dir>/usr/share/fonts/truetype/dejavu</dir>' "  <cachedir>$session_dir/font-cache</cachedir>" \
+    '</fontconfig>' > "$fonts"
+  mkdir -m 700 "$session_dir/font-runtime"
+  runtime_command "$TREE" "$session_dir/font-runtime"
+  PROGRAM_COMMAND=(env FONTCONFIG_FILE="$fonts" "${PROGRAM_COMMAND[@]}")
+  "${PROGRAM_COMMAND[@]}" > "$session_dir/font.log" 2>&1 &
+  PID=$!
+  keep_pid "$PID"
+  verdict "no Japanese font: one line names the packages, and the program runs on" eval '
+    wait_for "$FIRST_WINDOW_SECONDS" the_visible_dialog &&
+    [[ $(grep -c "fonts-ipafont-gothic or fonts-noto-cjk" "$session_dir/font.log") -eq 1 ]] ||
+      { note "said: $(cat "$session_dir/font.log")"; false; }'
+  end_process "$PID"
+}
+
 main() {
   local tool
-  for tool in Xvfb trayer xdotool xwininfo import convert compare identify prlimit; do
+  for tool in Xvfb trayer xdotool xwininfo import convert compare identify prlimit unshare nsenter \
+    setpriv flock dbus-daemon; do
     command -v "$tool" > /dev/null || { fail "$tool present (scripts/setup installs it)"; exit 1; }
   done
   mkdir -p "$artifacts"
@@ -332,6 +729,12 @@ main() {
   mkdir -m 755 "$session_dir/open-runtime"
   verdict "a runtime folder others can enter: exit 1, the reason, no dialog" \
     refused_start "open to other users" "$session_dir/open-runtime"
+
+  hung_disk_checks
+  end_signal_checks
+  bus_burst_checks
+  runtime_folder_checks
+  missing_font_checks
   stop_display
 
   report_and_exit

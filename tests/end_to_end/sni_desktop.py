@@ -9,6 +9,12 @@ calls a panel makes on the items it shows.
     sni_desktop.py call ITEM METHOD [ARG...]
     sni_desktop.py menu ITEM          the item's menu entries, one label a line
     sni_desktop.py click ITEM LABEL   a click on the menu entry with that label
+    sni_desktop.py burst ITEM KIND COUNT [SIZE]
+                                      COUNT calls of KIND in a row, each
+                                      flagged "no reply expected" (taps,
+                                      properties, events, layout: see BURSTS),
+                                      SIZE the entries of each one's list;
+                                      prints the replies that came anyway
 
 ITEM is what the item registered: a bus name, or bus name and object path
 ("name/path"). Everything talks to the session bus of the environment.
@@ -162,9 +168,69 @@ def menu_entries(bus, item):
     return menu, entries
 
 
+def burst_message(item, kind, size):
+    """One call of a burst, as a panel gone wrong (or a caller out to flood
+    the item) would send it."""
+    import dbus.lowlevel
+    name, _, path = item.partition("/")
+    item_path = "/" + path if path else "/StatusNotifierItem"
+    if kind == "taps":
+        message = dbus.lowlevel.MethodCallMessage(name, item_path, ITEM_INTERFACE, "Activate")
+        message.append(dbus.Int32(0), dbus.Int32(0))
+    elif kind == "properties":
+        message = dbus.lowlevel.MethodCallMessage(name, item_path, PROPERTIES, "GetAll")
+        message.append(ITEM_INTERFACE)
+    elif kind == "unknown":
+        message = dbus.lowlevel.MethodCallMessage(name, item_path, ITEM_INTERFACE, "Explode")
+    elif kind == "events":
+        message = dbus.lowlevel.MethodCallMessage(name, "/MenuBar", MENU_INTERFACE, "EventGroup")
+        event = dbus.Struct((dbus.Int32(2), "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0)))
+        message.append(dbus.Array([event] * size, signature="(isvu)"))
+    elif kind == "layout":
+        message = dbus.lowlevel.MethodCallMessage(name, "/MenuBar", MENU_INTERFACE, "GetLayout")
+        message.append(dbus.Int32(0), dbus.Int32(-1), dbus.Array(["label"] * size, signature="s"))
+    else:
+        raise SystemExit("no burst of " + kind)
+    message.set_no_reply(True)
+    return message
+
+
+BURSTS = ("taps", "properties", "unknown", "events", "layout")
+
+
+def burst(bus, item, kind, count, size):
+    """Sends the calls, then waits for a call of its own to be answered,
+    which comes after every reply to the burst; counts the replies that
+    came to calls that asked for none."""
+    import dbus.lowlevel
+    from gi.repository import GLib
+    replies = [0]
+
+    def count_replies(connection, message):
+        if isinstance(message, (dbus.lowlevel.MethodReturnMessage, dbus.lowlevel.ErrorMessage)):
+            replies[0] += 1
+        return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
+
+    bus.add_message_filter(count_replies)
+    for _ in range(count):
+        bus.send_message(burst_message(item, kind, size))
+    loop = GLib.MainLoop()
+    item_object(bus, item).Get(ITEM_INTERFACE, "Title", dbus_interface=PROPERTIES,
+                               reply_handler=lambda _: loop.quit(),
+                               error_handler=lambda _: loop.quit(), timeout=120)
+    loop.run()
+    # The answer to that last call goes to its handler, not to the filter.
+    return replies[0]
+
+
 def main(argv):
     if len(argv) >= 3 and argv[1] == "serve":
         serve(argv[2])
+        return 0
+    if len(argv) in (5, 6) and argv[1] == "burst" and argv[3] in BURSTS:
+        dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+        size = int(argv[5]) if len(argv) == 6 else 1
+        print(burst(dbus.SessionBus(), argv[2], argv[3], int(argv[4]), size))
         return 0
     bus = dbus.SessionBus()
     if argv[1:] == ["items"]:

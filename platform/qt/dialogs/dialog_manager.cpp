@@ -10,13 +10,16 @@
 #include <optional>
 
 #include "platform/messages.h"
-#include "platform/qt/surfaces/dialog_frame.h"
-#include "platform/shared/dialog_template.h"
-#include "platform/qt/resources/icon.h"
-#include "platform/qt/instance/single_instance.h"
+#include "platform/qt/base/end_signals.h"
+#include "platform/qt/base/font_check.h"
+#include "platform/qt/base/lifetime.h"
 #include "platform/qt/base/qt_text.h"
+#include "platform/qt/instance/single_instance.h"
+#include "platform/qt/resources/icon.h"
+#include "platform/qt/surfaces/dialog_frame.h"
 #include "platform/qt/surfaces/static_control.h"
 #include "platform/qt/windows/window_object.h"
+#include "platform/shared/dialog_template.h"
 #include "platform/window.h"
 
 namespace platform::qt {
@@ -181,6 +184,13 @@ WindowHandle CreateModelessDialog(InstanceHandle instance, const void* dialogTem
         DiscardDialog(dialog);
         return nullptr;
     }
+    // A process asked to end while it started shows nothing and ends.
+    if (EndRequested()) {
+        ForgetWindowEverywhere(dialog);
+        DiscardDialog(dialog);
+        return nullptr;
+    }
+    WarnWithoutJapaneseFont();
     RegisterWindow(dialog);
     for (const auto& control : dialog->controls) RegisterWindow(control.get());
 

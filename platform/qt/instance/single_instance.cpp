@@ -180,11 +180,10 @@ QByteArray FolderInHome(QString* problem) {
             std::isalnum(static_cast<unsigned char>(*c)) || *c == '-' || *c == '.' || *c == '_';
         folder += plain ? *c : '_';
     }
-    ::mkdir(cache.constData(), 0700);
-    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
-        *problem =
-            QStringLiteral("XDG_RUNTIME_DIR is not set and the folder %1 cannot be made: %2")
-                .arg(QFile::decodeName(folder), QString::fromLocal8Bit(std::strerror(errno)));
+    for (const QByteArray& made : {cache, folder}) {
+        if (::mkdir(made.constData(), 0700) == 0 || errno == EEXIST) continue;
+        *problem = QStringLiteral("XDG_RUNTIME_DIR is not set and the folder %1 cannot be made: %2")
+                       .arg(QFile::decodeName(made), QString::fromLocal8Bit(std::strerror(errno)));
         return {};
     }
     return folder;

@@ -6,7 +6,10 @@
 // megabytes up, and so would one call carrying a list of a hundred
 // thousand entries. A second after the last call on an object watched
 // here, the freed memory goes back to the system: once for a burst, once
-// for each of the few calls a panel makes when the icon is used.
+// for each of the few calls a panel makes when the icon is used. That
+// takes one heap for all threads (the process entry asks for it): the
+// allocator gives back the end of the main heap only, and Qt takes each
+// message apart on its bus thread.
 #pragma once
 
 #include <QObject>
