@@ -19,7 +19,7 @@ expected="./$folder/LICENSE ./$folder/README.md ./$folder/velorwind.exe "
 [[ "$listed" == "$expected" ]] || fail "contents: $listed (expected $expected)"
 
 # The DLLs every Windows 10 and 11 has in its system folder.
-system_dlls='^(kernel32|user32|gdi32|shell32|ole32|dwmapi|msvcrt|advapi32)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|shell32|ole32|oleacc|dwmapi|msvcrt|advapi32)\.dll$'
 while read -r dll; do
   [[ "${dll,,}" =~ $system_dlls ]] || fail "velorwind.exe needs $dll"
 done < <("$objdump" -p "$work/$folder/velorwind.exe" | awk '/DLL Name:/ { print $3 }')
