@@ -161,6 +161,32 @@ check_hidden_sleeps() {
   sleeps_when_idle "$PID"
 }
 
+# accessibility_processes: the accessibility bus, its daemon and registry
+# that the test's session bus started (found by that bus in their
+# environment, so that no other session's are touched).
+accessibility_processes() {
+  local pid
+  for pid in $(pgrep -f 'at-spi-bus-launcher|at-spi2-registryd|dbus-daemon --config-file=/usr/share/defaults/at-spi2'); do
+    tr '\0' '\n' < "/proc/$pid/environ" 2> /dev/null |
+      grep -q "^DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS" && echo "$pid"
+  done
+}
+
+no_accessibility_processes() { [[ -z "$(accessibility_processes)" ]]; }
+
+# Ending them is a screen reader's desktop going away.
+check_bus_goes_away() {
+  local launched
+  launched=$(accessibility_processes | tr '\n' ' ')
+  [[ -n "$launched" ]] || { note "no accessibility bus was running"; return 1; }
+  note "ending $launched"
+  # shellcheck disable=SC2086
+  kill $launched 2> /dev/null
+  wait_for "$REACTION_SECONDS" no_accessibility_processes || { note "still running: $launched"; return 1; }
+  alive "$PID" || { note "the program ended"; return 1; }
+  sleeps_when_idle "$PID"
+}
+
 check_closes() {
   # Hidden, the dialog is reached by a second start.
   quiet_program "$DBUS_SESSION_BUS_ADDRESS"
@@ -177,6 +203,9 @@ main() {
   start_display 800x600 || exit 1
   start_bus || { fail "a session bus"; exit 1; }
   enable_accessibility || { fail "the accessibility bus ($(cat "$session_dir/a11y.log"))"; exit 1; }
+  # They leave the session bus's care as daemons: ended with the session.
+  local pid
+  for pid in $(accessibility_processes); do keep_pid "$pid"; done
   "$make_status_tree" "$session_dir/tree" > /dev/null
   still_cards
   prepare_runtime_folder
@@ -188,6 +217,7 @@ main() {
   verdict "the pixels are the same with a screen reader" check_pixels_unchanged
   verdict "a change in the machine is told once, at the next refresh, and nothing else is" check_change_is_heard
   verdict "hidden, the program sleeps with a screen reader" check_hidden_sleeps
+  verdict "the accessibility bus goes away: the program runs on and sleeps" check_bus_goes_away
   verdict "a second start shows it; the caption's close button ends it with 0" check_closes
   report_and_exit
 }
