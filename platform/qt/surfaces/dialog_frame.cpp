@@ -5,7 +5,6 @@
 #include <QPainter>
 
 #include "platform/messages.h"
-#include "platform/qt/surfaces/accessible_roles.h"
 #include "platform/qt/surfaces/caption_bar.h"
 #include "platform/qt/surfaces/surface_widget.h"
 #include "platform/qt/base/system_colours.h"
@@ -45,7 +44,6 @@ DialogFrame::DialogFrame(WindowHandle dialog, const QFont& font, const FrameShap
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), dialog_(dialog), border_(shape.border) {
     setFont(font);
     setFocusPolicy(Qt::StrongFocus);
-    GiveAccessibleRoles();
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     int top = border_;

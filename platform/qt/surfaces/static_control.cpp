@@ -4,7 +4,6 @@
 
 #include "platform/qt/base/system_colours.h"
 #include "platform/qt/base/text_format.h"
-#include "platform/qt/surfaces/accessible_roles.h"
 #include "platform/window.h"
 
 namespace platform::qt {
@@ -17,7 +16,6 @@ StaticControl::StaticControl(QWidget* parent, const QRect& geometry, std::uint32
     setFont(font);
     // Statics take no input: clicks reach the dialog under them.
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    GiveAccessibleRoles();
 }
 
 void StaticControl::SetText(const QString& text) {
