@@ -44,7 +44,7 @@ TrayMenuChoice ShowTrayMenu(HWND owner) {
 void CarryOut(HWND owner, TrayMenuChoice choice) {
     switch (choice) {
     case TrayMenuChoice::Show:
-        ::ShowWindow(owner, SW_SHOW);
+        platform::ShowWindow(FromHwnd(owner), SHOW_SHOW);
         ::SetForegroundWindow(owner);
         break;
     case TrayMenuChoice::Exit:
