@@ -141,7 +141,7 @@ void StartRetrying() {
 // An icon the shell took after all, answering too late, is there to be
 // modified; adding it again would fail for good.
 void Offer(WantedIcon& icon) {
-    icon.inShell = CallShell(NOTIFY_MODIFY, icon.record) || CallShell(NOTIFY_ADD, icon.record);
+    icon.inShell = CallShell(NIM_MODIFY, icon.record) || CallShell(NIM_ADD, icon.record);
 }
 
 void CALLBACK RetryAdds(HWND, UINT, UINT_PTR, DWORD) {
@@ -160,7 +160,7 @@ void AddIconsAgain(HWND owner) {
     bool refused = false;
     for (WantedIcon& icon : WantedIcons()) {
         if (win32::ToHwnd(icon.record.window) != owner) continue;
-        icon.inShell = CallShell(NOTIFY_ADD, icon.record);
+        icon.inShell = CallShell(NIM_ADD, icon.record);
         refused = refused || !icon.inShell;
     }
     if (refused) StartRetrying();
