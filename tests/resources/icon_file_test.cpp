@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -46,14 +46,21 @@ std::vector<DirectoryEntry> Entries(std::span<const std::uint8_t> file) {
     std::vector<DirectoryEntry> entries;
     for (std::uint16_t i = 0; i < count && !in.Failed(); ++i) {
         const std::uint8_t width = in.Byte();
-        DirectoryEntry entry{width == 0 ? 256 : width, in.Byte(), in.Byte(), in.Byte(),
-                             in.Word(), in.Word(), in.Dword(), in.Dword()};
+        DirectoryEntry entry{width == 0 ? 256 : width,
+                             in.Byte(),
+                             in.Byte(),
+                             in.Byte(),
+                             in.Word(),
+                             in.Word(),
+                             in.Dword(),
+                             in.Dword()};
         if (!in.Failed()) entries.push_back(entry);
     }
     return entries;
 }
 
-std::span<const std::uint8_t> ImageOf(std::span<const std::uint8_t> file, const DirectoryEntry& entry) {
+std::span<const std::uint8_t> ImageOf(std::span<const std::uint8_t> file,
+                                      const DirectoryEntry& entry) {
     if (std::size_t{entry.offset} + entry.bytes > file.size()) return {};
     return file.subspan(entry.offset, entry.bytes);
 }
@@ -131,7 +138,7 @@ TEST(AppIcon, TheLargestImageIsAPngOfEightBitsPerChannelWithAlpha) {
     ASSERT_NE(largest, entries.end());
     const auto png = ImageOf(file, *largest);
     const std::array<std::uint8_t, 16> header{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A,
-                                              0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+                                              0,    0,   0,   13,  'I',  'H',  'D',  'R'};
     ASSERT_GE(png.size(), 26u);
     EXPECT_TRUE(std::equal(header.begin(), header.end(), png.begin()));
     auto bigEndian = [&](std::size_t at) {

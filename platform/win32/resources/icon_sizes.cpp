@@ -85,7 +85,8 @@ Pixels ScaleDown(const Pixels& source, int from, int to) {
             const double left = tx * step, right = left + step;
             double weight = 0, alpha = 0, blue = 0, green = 0, red = 0;
             for (int sy = static_cast<int>(top); sy < from && sy < bottom; ++sy) {
-                const double rowShare = std::min<double>(bottom, sy + 1) - std::max<double>(top, sy);
+                const double rowShare =
+                    std::min<double>(bottom, sy + 1) - std::max<double>(top, sy);
                 for (int sx = static_cast<int>(left); sx < from && sx < right; ++sx) {
                     const double share =
                         rowShare * (std::min<double>(right, sx + 1) - std::max<double>(left, sx));
@@ -166,11 +167,13 @@ std::optional<IconGroupImage> ChooseIconImage(const std::uint8_t* group, std::si
 HICON LoadIconAtSide(HINSTANCE instance, UINT id, int side) {
     if (side < 1 || side > LARGEST_SIDE) return nullptr;
     DWORD groupSize = 0;
-    const std::uint8_t* group = ResourceBytes(instance, id, MAKEINTRESOURCEW(ICON_GROUP_TYPE), &groupSize);
+    const std::uint8_t* group =
+        ResourceBytes(instance, id, MAKEINTRESOURCEW(ICON_GROUP_TYPE), &groupSize);
     const std::optional<IconGroupImage> image = ChooseIconImage(group, groupSize, side);
     if (!image) return nullptr;
     DWORD imageSize = 0;
-    const std::uint8_t* bytes = ResourceBytes(instance, image->id, MAKEINTRESOURCEW(ICON_IMAGE_TYPE), &imageSize);
+    const std::uint8_t* bytes =
+        ResourceBytes(instance, image->id, MAKEINTRESOURCEW(ICON_IMAGE_TYPE), &imageSize);
     if (bytes == nullptr) return nullptr;
     // Only a group without a larger image gives a smaller one, which the
     // system stretches.

@@ -46,7 +46,8 @@ auto FindWanted(HWND owner, UINT id) {
 
 bool AllInShell() {
     const auto& icons = WantedIcons();
-    return std::all_of(icons.begin(), icons.end(), [](const WantedIcon& icon) { return icon.inShell; });
+    return std::all_of(icons.begin(), icons.end(),
+                       [](const WantedIcon& icon) { return icon.inShell; });
 }
 
 win32::ShellNotifyService shellService = Shell_NotifyIconW;
@@ -209,9 +210,8 @@ bool AnswerShellMessage(HWND owner, UINT message, WPARAM first, LPARAM second) {
 
 int NotificationIconSide() {
     HWND taskbar = FindWindowW(Wide(u"Shell_TrayWnd"), nullptr);
-    HMONITOR monitor = taskbar != nullptr
-                           ? MonitorFromWindow(taskbar, MONITOR_DEFAULTTOPRIMARY)
-                           : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    HMONITOR monitor = taskbar != nullptr ? MonitorFromWindow(taskbar, MONITOR_DEFAULTTOPRIMARY)
+                                          : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
     UINT dpi = 0, unused = 0;
     if (FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi, &unused)) || dpi == 0) {
         dpi = USER_DEFAULT_SCREEN_DPI;

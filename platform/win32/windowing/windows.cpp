@@ -19,8 +19,8 @@ namespace {
 // dialog manager's OK), and so does a show command that minimises, the one
 // a shortcut set to "Run: Minimized" starts the program with.
 bool Minimises(std::int32_t command) {
-    return command == SW_SHOWMINIMIZED || command == SW_MINIMIZE ||
-           command == SW_SHOWMINNOACTIVE || command == SW_FORCEMINIMIZE;
+    return command == SW_SHOWMINIMIZED || command == SW_MINIMIZE || command == SW_SHOWMINNOACTIVE ||
+           command == SW_FORCEMINIMIZE;
 }
 
 bool Activates(int command) {

@@ -92,7 +92,8 @@ std::vector<RGBQUAD> IconPixels(HICON icon, int side) {
     BITMAPINFO format{};
     format.bmiHeader = {sizeof format.bmiHeader, side, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, info.hbmColor, 0, side, pixels.data(), &format, DIB_RGB_COLORS);
+    const int rows =
+        GetDIBits(screen, info.hbmColor, 0, side, pixels.data(), &format, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     DeleteObject(info.hbmMask);
     if (info.hbmColor) DeleteObject(info.hbmColor);
@@ -144,13 +145,13 @@ TEST(ExecutableResources, TheIconLoadsAtEverySideTheShellAsksFor) {
 // An icon group directory of square images: side (0 for 256), bits per
 // pixel and resource number of each.
 std::vector<std::uint8_t> GroupDirectory(std::initializer_list<std::array<int, 3>> images,
-                                         std::uint16_t type = 1) {
-    std::vector<std::uint8_t> bytes{0, 0, static_cast<std::uint8_t>(type), 0,
-                                    static_cast<std::uint8_t>(images.size()), 0};
+                                         int type = 1) {
+    const auto byte = [](auto value) { return static_cast<std::uint8_t>(value); };
+    std::vector<std::uint8_t> bytes{0, 0, byte(type), 0, byte(images.size()), 0};
     for (const auto& [side, bits, id] : images) {
-        const std::uint8_t entry[14] = {static_cast<std::uint8_t>(side), static_cast<std::uint8_t>(side),
-                                        0, 0, 1, 0, static_cast<std::uint8_t>(bits), 0,
-                                        0x10, 0, 0, 0, static_cast<std::uint8_t>(id), 0};
+        // Width, height, colours, reserved, planes, bits, bytes, number.
+        const std::uint8_t entry[14] = {byte(side), byte(side), 0, 0, 1, 0,        byte(bits),
+                                        0,          0x10,       0, 0, 0, byte(id), 0};
         bytes.insert(bytes.end(), std::begin(entry), std::end(entry));
     }
     return bytes;
@@ -159,7 +160,8 @@ std::vector<std::uint8_t> GroupDirectory(std::initializer_list<std::array<int, 3
 // Each row: a group, the side asked for, and the resource number of the
 // image that gives it (0: none).
 TEST(IconImageChoice, TheSameSideElseTheNextLargerElseTheLargest) {
-    const auto usual = GroupDirectory({{16, 32, 1}, {24, 32, 2}, {32, 32, 3}, {48, 32, 4}, {0, 32, 5}});
+    const auto usual =
+        GroupDirectory({{16, 32, 1}, {24, 32, 2}, {32, 32, 3}, {48, 32, 4}, {0, 32, 5}});
     const auto depths = GroupDirectory({{32, 4, 1}, {32, 32, 2}, {32, 8, 3}});
     const auto smallOnly = GroupDirectory({{16, 4, 1}, {32, 4, 2}});
     const auto cursor = GroupDirectory({{16, 32, 1}}, 2);

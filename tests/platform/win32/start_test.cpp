@@ -23,7 +23,9 @@ using namespace win32_test;
 
 constexpr DWORD REACTION_MS = 5000;
 
-HWND RunningDialog() { return FindWindowW(nullptr, platform::win32::Wide(resources::WINDOW_TITLE)); }
+HWND RunningDialog() {
+    return FindWindowW(nullptr, platform::win32::Wide(resources::WINDOW_TITLE));
+}
 
 // Whether the shell shows the program's icon: only an icon it has can be
 // modified. Asked of the shell itself, never of a double.
@@ -49,8 +51,9 @@ bool ShownInFront(HWND dialog) {
 class OtherWindow {
 public:
     OtherWindow() {
-        window_ = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  300, 300, 300, 120, nullptr, nullptr, nullptr, nullptr);
+        window_ =
+            CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
+                            300, 300, 120, nullptr, nullptr, nullptr, nullptr);
         SetForegroundWindow(window_);
         PumpUntil([this] { return GetForegroundWindow() == window_; }, REACTION_MS);
     }
@@ -152,9 +155,9 @@ TEST_F(ProgramStart, ADialogMinimisedFromOutsideComesBackWithATap) {
 // A double of the shell: it refuses the first adds it is asked for, and
 // takes (or hands on to the real shell) everything else.
 struct ShellDouble {
-    int refusals = 0;       // adds still to refuse
+    int refusals = 0;           // adds still to refuse
     bool takesRefused = false;  // a refused add reaches the shell all the same (a late answer)
-    int adds = 0;           // adds asked for
+    int adds = 0;               // adds asked for
 };
 ShellDouble shell;
 
