@@ -17,7 +17,7 @@ namespace {
 // dialog whose caption differs in any character is not this program's.
 bool HandOverToRunningInstance() {
     const platform::WindowHandle running =
-        platform::FindTopLevelWindow(nullptr, resources::WINDOW_TITLE);
+        platform::FindTopLevelWindow(resources::WINDOW_TITLE);
     if (running == nullptr) return false;
     platform::ShowWindow(running, platform::SHOW_SHOW);
     platform::SetForegroundWindow(running);
@@ -66,7 +66,7 @@ void RunMessageLoop(Application& application) {
     // Retrieval gives 0 for the quit message and -1 for an error; an error
     // comes from a bad argument and would come back at once on every call,
     // so it ends the loop rather than spinning it.
-    while (platform::RetrieveMessage(&message, nullptr, 0, 0) > 0) {
+    while (platform::RetrieveMessage(&message) > 0) {
         if (platform::FilterDialogMessage(application.dialog, &message)) continue;
         platform::TranslateMessage(&message);
         platform::DispatchMessage(&message);

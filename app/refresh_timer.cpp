@@ -9,7 +9,7 @@ std::uintptr_t activeTimerId = 0;
 void StartRefreshTimer(platform::WindowHandle window) {
     StopRefreshTimer(window);
     // No callback: ticks arrive as timer messages to the dialog procedure.
-    activeTimerId = platform::SetTimer(window, REFRESH_TIMER_ID, REFRESH_PERIOD_MS, nullptr);
+    activeTimerId = platform::SetTimer(window, REFRESH_TIMER_ID, REFRESH_PERIOD_MS);
 }
 
 void StopRefreshTimer(platform::WindowHandle window) {

@@ -14,11 +14,9 @@ struct MessageRecord {
     std::intptr_t second;
 };
 
-// Waits for the next message of the thread (filtered by window and message
-// range when given; 0, 0 takes all). Returns 0 for WM_QUIT, -1 on error,
-// another value otherwise.
-std::int32_t RetrieveMessage(MessageRecord* message, WindowHandle window,
-                             std::uint32_t firstMessage, std::uint32_t lastMessage);
+// Waits for the next message of the thread, for any of its windows.
+// Returns 0 for WM_QUIT, -1 on error, another value otherwise.
+std::int32_t RetrieveMessage(MessageRecord* message);
 
 // Dialog keyboard handling: Enter becomes command 1 and Escape command 2.
 // True when the message was for the dialog and has been dealt with.

@@ -9,7 +9,6 @@
 namespace platform {
 
 constexpr std::uint32_t NOTIFY_ADD = 0;
-constexpr std::uint32_t NOTIFY_MODIFY = 1;
 constexpr std::uint32_t NOTIFY_DELETE = 2;
 
 constexpr std::uint32_t NOTIFY_FLAG_MESSAGE = 1;
@@ -19,7 +18,7 @@ constexpr std::uint32_t NOTIFY_FLAG_TIP = 4;
 constexpr std::size_t NOTIFY_TIP_CHARS = 64;
 
 // The icon's owner gets `callbackMessage` with the icon identifier as first
-// parameter and WM_LBUTTONDOWN (press) or WM_LBUTTONDBLCLK as second.
+// parameter and the mouse message of a press (WM_LBUTTONDOWN) as second.
 struct NotifyIconRecord {
     std::uint32_t size;
     WindowHandle window;
@@ -30,11 +29,11 @@ struct NotifyIconRecord {
     char16_t tip[NOTIFY_TIP_CHARS];
 };
 
-// `operation` is NOTIFY_ADD, NOTIFY_MODIFY or NOTIFY_DELETE. An added icon is
+// `operation` is NOTIFY_ADD or NOTIFY_DELETE. An added icon is
 // shown in the desktop's notification area, and again whenever that area
 // is created anew (a panel that starts after the program or restarts), until
 // it is deleted or its window is destroyed. Adding fails for a bad record or
-// an icon that exists already.
+// when the process has its icon already.
 bool NotifyIcon(std::uint32_t operation, const NotifyIconRecord* record);
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// Window timers: WM_TIMER with the timer's identifier every period.
+// Window timers: WM_TIMER with the timer's identifier every period, to the
+// window's procedure (no callback function).
 #pragma once
 
 #include <cstdint>
@@ -7,13 +8,9 @@
 
 namespace platform {
 
-using TimerCallback = void (*)(WindowHandle window, std::uint32_t message, std::uintptr_t id,
-                               std::uint32_t time);
-
 // Returns the timer's identifier (nonzero), or 0 when no timer was set.
 // Setting an identifier again on the same window restarts that timer.
-std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t periodMs,
-                        TimerCallback callback);
+std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t periodMs);
 
 bool KillTimer(WindowHandle window, std::uintptr_t id);
 

@@ -10,7 +10,6 @@ namespace platform {
 
 // Show commands.
 constexpr std::int32_t SHOW_HIDE = 0;
-constexpr std::int32_t SHOW_NORMAL = 1;
 constexpr std::int32_t SHOW_SHOW = 5;
 
 // Window messages.
@@ -20,7 +19,6 @@ constexpr std::uint32_t WM_QUIT = 0x0012;
 constexpr std::uint32_t WM_SHOWWINDOW = 0x0018;
 constexpr std::uint32_t WM_SETICON = 0x0080;
 constexpr std::uint32_t WM_KEYDOWN = 0x0100;
-constexpr std::uint32_t WM_KEYUP = 0x0101;
 constexpr std::uint32_t WM_CHAR = 0x0102;
 constexpr std::uint32_t WM_INITDIALOG = 0x0110;
 constexpr std::uint32_t WM_COMMAND = 0x0111;
@@ -28,7 +26,6 @@ constexpr std::uint32_t WM_TIMER = 0x0113;
 constexpr std::uint32_t WM_LBUTTONDOWN = 0x0201;
 constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
 constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x0203;
-constexpr std::uint32_t WM_USER = 0x0400;
 
 // WM_SETICON's first parameter.
 constexpr std::uintptr_t ICON_SMALL = 0;
@@ -63,9 +60,9 @@ constexpr std::uint16_t CLASS_STATIC = 0x0082;
 using DialogProcedure = bool (*)(WindowHandle window, std::uint32_t message,
                                  std::uintptr_t first, std::intptr_t second);
 
-// A top-level window whose title is exactly `title` (and, when `className`
-// is not null, of that class), in this process or in another; null if none.
-WindowHandle FindTopLevelWindow(const char16_t* className, const char16_t* title);
+// A top-level window whose title is exactly `title`, of any class, in this
+// process or in another; null if none.
+WindowHandle FindTopLevelWindow(const char16_t* title);
 
 // The screen less the task bar or panels.
 bool QueryWorkArea(Rect* area);
@@ -92,10 +89,6 @@ std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintp
                           std::intptr_t second);
 
 bool SetDialogItemText(WindowHandle dialog, std::int32_t id, const char16_t* text);
-
-// Copies at most capacity - 1 characters and a NUL; returns the count copied.
-std::size_t GetDialogItemText(WindowHandle dialog, std::int32_t id, char16_t* target,
-                              std::size_t capacity);
 
 WindowHandle GetDialogItem(WindowHandle dialog, std::int32_t id);
 

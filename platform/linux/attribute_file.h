@@ -10,9 +10,11 @@
 #include <span>
 #include <string_view>
 
-#include "platform/linux/file_descriptor.h"
+#include "platform/shared/file_descriptor.h"
 
 namespace platform::linux_status {
+
+using shared::FileDescriptor;
 
 // No attribute the status sources read is longer than a few dozen bytes; a
 // longer file is not one of them and reads as absent.

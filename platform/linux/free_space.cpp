@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/linux/mount_table.h"
-#include "platform/linux/open_enumerations.h"
 #include "platform/linux/volume_space.h"
+#include "platform/shared/root_entries.h"
 
 namespace platform::linux_status {
 namespace {
@@ -33,8 +33,8 @@ std::int32_t QueryDiskFreeSpace(const char16_t* path, std::uint64_t* available,
 
     // While the survey enumerates the root, its names resolve through the
     // enumeration's own snapshot of the table.
-    if (const char* mountPoint = MountPointOfOpenEnumeration(name)) {
-        return Answer(MeasureVolume(mountPoint), available, total, totalFree);
+    if (const shared::RootVolume* volume = shared::VolumeOfOpenEnumeration(name)) {
+        return Answer(MeasureVolume(volume->place.c_str()), available, total, totalFree);
     }
     const std::vector<RemovableMount>* mounts = CurrentRemovableMounts();
     if (mounts == nullptr) return 0;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/linux/free_space.h"
+#include "platform/shared/core_library.h"
 
 namespace platform {
 
@@ -16,31 +17,16 @@ namespace {
 
 LibraryObject coreLibrary;
 
-char16_t AsciiUpper(char16_t c) {
-    return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c;
-}
-
-// Library names are case-insensitive, as file names are where they live.
-bool IsCoreLibraryName(std::u16string_view name) {
-    constexpr std::u16string_view coreName = u"COREDLL.DLL";
-    if (name.size() != coreName.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (AsciiUpper(name[i]) != coreName[i]) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 LibraryHandle LoadLibrary(const char16_t* name) {
-    if (name == nullptr || !IsCoreLibraryName(name)) return nullptr;
+    if (name == nullptr || !shared::IsCoreLibraryName(name)) return nullptr;
     return &coreLibrary;
 }
 
-// Entry names are matched exactly, case included, as the loader does.
 LibraryEntry FindLibraryEntry(LibraryHandle library, const char16_t* name) {
     if (library != &coreLibrary || name == nullptr) return nullptr;
-    if (std::u16string_view(name) != u"GetDiskFreeSpaceExW") return nullptr;
+    if (name != shared::FREE_SPACE_ENTRY) return nullptr;
     const DiskFreeSpaceQuery query = &linux_status::QueryDiskFreeSpace;
     return reinterpret_cast<LibraryEntry>(query);
 }

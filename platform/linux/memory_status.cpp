@@ -14,7 +14,7 @@
 
 #include "platform/linux/attribute_file.h"
 #include "platform/linux/byte_count.h"
-#include "platform/linux/file_descriptor.h"
+#include "platform/shared/file_descriptor.h"
 #include "platform/linux/line_reader.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/volume_space.h"

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/linux/attribute_file.h"
-#include "platform/linux/file_descriptor.h"
+#include "platform/shared/file_descriptor.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/utf16.h"
 
@@ -32,8 +32,10 @@ struct MountLine {
     std::string_view escapedMountPoint;
 };
 
-// Fields separated by single blanks. The kernel writes no empty field, so
-// one (two blanks, a blank at either end) marks a malformed line.
+// Fields separated by single blanks. A field may be empty: the kernel
+// writes a source given as '' (`mount -t tmpfs '' DIR`, some FUSE file
+// systems) as nothing between two blanks. Whether a line is used is for its
+// structure to decide: the fields it must have, and each one's form.
 class FieldSplitter {
 public:
     explicit FieldSplitter(std::string_view line) : rest_(line) {}
@@ -47,7 +49,6 @@ public:
         } else {
             rest_.remove_prefix(blank + 1);
         }
-        if (field.empty()) return std::nullopt;
         return field;
     }
 
@@ -76,7 +77,8 @@ bool ParseDeviceNumber(std::string_view text, MountLine& line) {
 }
 
 // "ID PARENT MAJ:MIN ROOT MOUNT-POINT OPTIONS [OPTIONAL...] - TYPE SOURCE
-// SUPER-OPTIONS". A line that lacks any part up to SOURCE is refused whole.
+// SUPER-OPTIONS". A line that lacks any field up to SOURCE is refused whole;
+// the fields this reader does not use may be empty.
 std::optional<MountLine> ParseMountLine(std::string_view text) {
     FieldSplitter fields(text);
     std::array<std::string_view, 6> leading;

@@ -14,12 +14,14 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "platform/linux/attribute_file.h"
 #include "platform/linux/battery_lifetime.h"
-#include "platform/linux/file_descriptor.h"
+#include "platform/linux/battery_percentage.h"
+#include "platform/shared/file_descriptor.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/supply_attributes.h"
 #include "platform/power_status.h"
@@ -27,7 +29,7 @@
 namespace platform {
 namespace {
 
-using linux_status::FileDescriptor;
+using shared::FileDescriptor;
 
 constexpr std::int64_t LARGEST_READING = std::numeric_limits<std::int64_t>::max();
 
@@ -36,19 +38,33 @@ struct BatteryReading {
     std::uint8_t percent = PERCENT_UNKNOWN;
     std::uint32_t lifeSeconds = LIFETIME_UNKNOWN;
     std::uint32_t fullLifeSeconds = LIFETIME_UNKNOWN;
+    bool discharging = false;
 };
 
 // What the external supplies said; unreadable `online` files say nothing.
 // A supply that could not be read at all may be a charger that is online,
 // so without another one online the state is unknown, never off.
 struct ExternalPowerReading {
+    bool anyListed = false;
     bool anyOnline = false;
     bool anyAnswered = false;
     bool anyUnreadable = false;
 
-    std::uint8_t State() const {
+    // A listed charger answers for itself. Without one (tablets and boards
+    // that list only their battery) the system batteries tell: one charging
+    // is fed from outside, one discharging is not.
+    std::uint8_t State(std::span<const BatteryReading> batteries) const {
         if (anyOnline) return EXTERNAL_POWER_ON;
-        return anyAnswered && !anyUnreadable ? EXTERNAL_POWER_OFF : EXTERNAL_POWER_UNKNOWN;
+        if (anyListed || anyUnreadable) {
+            return anyAnswered && !anyUnreadable ? EXTERNAL_POWER_OFF : EXTERNAL_POWER_UNKNOWN;
+        }
+        const auto charging = [](const BatteryReading& battery) {
+            return (battery.flags & POWER_FLAG_CHARGING) != 0;
+        };
+        if (std::any_of(batteries.begin(), batteries.end(), charging)) return EXTERNAL_POWER_ON;
+        const auto discharging = [](const BatteryReading& battery) { return battery.discharging; };
+        if (std::any_of(batteries.begin(), batteries.end(), discharging)) return EXTERNAL_POWER_OFF;
+        return EXTERNAL_POWER_UNKNOWN;
     }
 };
 
@@ -77,22 +93,23 @@ bool IsSystemBattery(SupplyAttributes& supply) {
 
 // `online` is 1 for a fixed supply and 2 for a programmable one.
 void NoteExternalSupply(SupplyAttributes& supply, ExternalPowerReading& external) {
+    external.anyListed = true;
     const std::optional<std::int64_t> online = supply.Integer(SupplyAttribute::Online, 0, 2);
     if (!online) return;
     external.anyAnswered = true;
     if (*online != 0) external.anyOnline = true;
 }
 
-std::uint8_t LevelFromCapacity(std::optional<std::int64_t> capacity) {
-    if (!capacity) return 0;
-    if (*capacity <= 5) return POWER_FLAG_CRITICAL;
-    if (*capacity <= 20) return POWER_FLAG_LOW;
+std::uint8_t LevelFromPercent(std::uint8_t percent) {
+    if (percent == PERCENT_UNKNOWN) return 0;
+    if (percent <= 5) return POWER_FLAG_CRITICAL;
+    if (percent <= 20) return POWER_FLAG_LOW;
     return POWER_FLAG_HIGH;
 }
 
 // The driver's own level class wins over one derived from the percentage;
 // a class this code does not know falls back to the percentage.
-std::uint8_t LevelFlags(SupplyAttributes& supply, std::optional<std::int64_t> capacity) {
+std::uint8_t LevelFlags(SupplyAttributes& supply, std::uint8_t percent) {
     std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
     const std::optional<std::string_view> level = supply.Text(SupplyAttribute::CapacityLevel, buffer);
     if (level) {
@@ -101,7 +118,7 @@ std::uint8_t LevelFlags(SupplyAttributes& supply, std::optional<std::int64_t> ca
         if (*level == "Critical") return POWER_FLAG_CRITICAL;
         if (*level == "Unknown") return 0;
     }
-    return LevelFromCapacity(capacity);
+    return LevelFromPercent(percent);
 }
 
 // The drain rate with its sign dropped, as some drivers report discharge as
@@ -160,17 +177,57 @@ void ReadLifetimes(SupplyAttributes& supply, BatteryReading& battery) {
     FillLifetimes(supply, CHARGE, battery);
 }
 
-BatteryReading ReadBattery(SupplyAttributes& supply) {
+// The driver's `capacity`; a freshly calibrated full battery may report a
+// little above 100.
+std::optional<std::uint8_t> ReadCapacity(SupplyAttributes& supply) {
+    const std::optional<std::int64_t> capacity =
+        supply.Integer(SupplyAttribute::Capacity, 0, LARGEST_READING);
+    if (!capacity) return std::nullopt;
+    return static_cast<std::uint8_t>(std::min<std::int64_t>(*capacity, 100));
+}
+
+// What is left over what a full battery holds, energy first: a measurement,
+// for drivers without `capacity`. One family's "now" is never taken over
+// the other's "full".
+std::optional<std::uint8_t> ReadPercentOfFull(SupplyAttributes& supply) {
+    for (const UnitFamily* family : {&ENERGY, &CHARGE}) {
+        const std::optional<std::int64_t> now = supply.Integer(family->nowName, 0, LARGEST_READING);
+        const std::optional<std::int64_t> full = supply.Integer(family->fullName, 1, LARGEST_READING);
+        if (now && full) return linux_status::PercentOfFull(*now, *full);
+    }
+    return std::nullopt;
+}
+
+// Whether this machine's `capacity` is against the design size, found out
+// at most once a query and only when a battery has a `capacity` to doubt.
+class DesignSizeQuirk {
+public:
+    bool Applies() {
+        if (!applies_) applies_ = linux_status::CapacityIsAgainstDesignSize();
+        return *applies_;
+    }
+
+private:
+    std::optional<bool> applies_;
+};
+
+std::uint8_t ReadPercent(SupplyAttributes& supply, DesignSizeQuirk& quirk) {
+    const std::optional<std::uint8_t> capacity = ReadCapacity(supply);
+    if (capacity && !quirk.Applies()) return *capacity;
+    return ReadPercentOfFull(supply).value_or(capacity.value_or(PERCENT_UNKNOWN));
+}
+
+BatteryReading ReadBattery(SupplyAttributes& supply, DesignSizeQuirk& quirk) {
     BatteryReading battery;
-    const std::optional<std::int64_t> capacity = supply.Integer(SupplyAttribute::Capacity, 0, 100);
-    battery.percent = capacity ? static_cast<std::uint8_t>(*capacity) : PERCENT_UNKNOWN;
-    battery.flags = LevelFlags(supply, capacity);
+    battery.percent = ReadPercent(supply, quirk);
+    battery.flags = LevelFlags(supply, battery.percent);
 
     std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
     const std::string_view status = supply.Text(SupplyAttribute::Status, buffer).value_or("");
     if (status == "Charging") battery.flags |= POWER_FLAG_CHARGING;
     // A drain rate means a lifetime only while the battery feeds the device.
-    if (status == "Discharging") ReadLifetimes(supply, battery);
+    battery.discharging = status == "Discharging";
+    if (battery.discharging) ReadLifetimes(supply, battery);
     return battery;
 }
 
@@ -245,6 +302,7 @@ bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is f
     ExternalPowerReading external;
     std::array<BatteryReading, 2> batteries;  // main, backup
     std::size_t batteriesFound = 0;
+    DesignSizeQuirk quirk;
     // A supply that is there but cannot be read (descriptors exhausted, say)
     // may be the battery or the charger. Batteries are taken in name order,
     // so from then on every slot not yet filled is unknown: a later battery
@@ -260,7 +318,7 @@ bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is f
             NoteExternalSupply(supply, external);
         } else if (*kind == SupplyKind::Battery && !unreadableSeen &&
                    batteriesFound < batteries.size() && IsSystemBattery(supply)) {
-            batteries[batteriesFound++] = ReadBattery(supply);
+            batteries[batteriesFound++] = ReadBattery(supply, quirk);
         }
     }
     if (unreadableSeen) {
@@ -270,7 +328,8 @@ bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is f
     }
 
     *status = PowerStatusRecord{};
-    status->externalPower = external.State();
+    status->externalPower =
+        external.State(std::span<const BatteryReading>(batteries.data(), batteriesFound));
     StoreBattery(batteries[0], status->batteryFlags, status->batteryPercent,
                  status->batteryLifeSeconds, status->batteryFullLifeSeconds);
     StoreBattery(batteries[1], status->backupFlags, status->backupPercent,

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/linux/attribute_file.h"
-#include "platform/linux/file_descriptor.h"
+#include "platform/shared/file_descriptor.h"
 
 namespace platform::linux_status {
 namespace {

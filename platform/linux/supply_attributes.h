@@ -16,7 +16,7 @@
 #include <string_view>
 
 #include "platform/linux/attribute_file.h"
-#include "platform/linux/file_descriptor.h"
+#include "platform/shared/file_descriptor.h"
 
 namespace platform::linux_status {
 

@@ -9,7 +9,7 @@
 #include "platform/entry.h"
 #include "platform/module.h"
 #include "platform/qt/base/display_check.h"
-#include "platform/qt/link/instance_link.h"
+#include "platform/qt/instance/single_instance.h"
 #include "platform/qt/base/lifetime.h"
 #include "platform/qt/base/qt_text.h"
 #include "platform/window.h"
@@ -65,6 +65,6 @@ int main(int argc, char** argv) {
     // The entry function ends with 0 on every path; a single-instance link
     // that could not be made was reported on standard error and must not
     // look like success.
-    if (!platform::qt::InstanceLinkProblem().isEmpty()) return 1;
+    if (!platform::qt::InstanceProblem().isEmpty()) return 1;
     return result;
 }

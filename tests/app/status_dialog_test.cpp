@@ -18,23 +18,12 @@ using testing_support::AppTest;
 
 class StatusDialogTest : public AppTest {};
 
-TEST_F(StatusDialogTest, SetUpRunsInOrderWhileTheDialogIsStillHidden) {
+// Creation leaves a dialog that is still hidden but ready to be shown: its
+// icons, empty gauges, the first refresh's texts, a running timer and the
+// notification icon.
+TEST_F(StatusDialogTest, SetUpLeavesTheHiddenDialogReady) {
     const WindowHandle dialog = CreateDialog();
     ASSERT_NE(dialog, nullptr);
-
-    const char* const steps[] = {"LoadIcon 128",
-                                 "SendMessage dialog 0x80 1",  // large icon
-                                 "SendMessage dialog 0x80 0",  // small icon
-                                 "SetDialogItemText 1027 ",    // gauge texts emptied
-                                 "status power",               // first refresh
-                                 "SetTimer dialog 100 1000",
-                                 "NotifyIcon add dialog 128"};
-    std::size_t previous = 0;
-    for (const char* step : steps) {
-        const std::size_t at = fake::FindInLog(step, previous);
-        ASSERT_LT(at, fake::Log().size()) << step << " missing or out of order";
-        previous = at;
-    }
     EXPECT_FALSE(InLog("ShowWindow"));
     EXPECT_FALSE(fake::Visible(dialog));
 
@@ -51,7 +40,6 @@ TEST_F(StatusDialogTest, SetUpRunsInOrderWhileTheDialogIsStillHidden) {
     ASSERT_EQ(fake::RunningTimers().size(), 1u);
     EXPECT_EQ(fake::RunningTimers()[0].id, app::REFRESH_TIMER_ID);
     EXPECT_EQ(fake::RunningTimers()[0].periodMs, 1000u);
-    EXPECT_EQ(fake::RunningTimers()[0].callback, nullptr);
     ASSERT_EQ(fake::TrayIcons(), 1u);
     EXPECT_EQ(std::u16string(fake::NotifyCalls()[0].record.tip), resources::WINDOW_TITLE);
 }
@@ -132,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         MessageRow{"OtherIconPress", app::WM_TRAYNOTIFY, 127, WM_LBUTTONDOWN, true, UNCHANGED},
         MessageRow{"BeingHidden", WM_SHOWWINDOW, 0, 0, true, TIMER_STOPPED},
         MessageRow{"Destroy", WM_DESTROY, 0, 0, true, CLEANED_UP},
-        MessageRow{"PrivateMessage", WM_USER, 0, 0, false, UNCHANGED},
+        MessageRow{"PrivateMessage", 0x0400, 0, 0, false, UNCHANGED},
         MessageRow{"KeyDown", WM_KEYDOWN, KEY_RETURN, 0, false, UNCHANGED}),
     [](const auto& info) { return std::string(info.param.name); });
 

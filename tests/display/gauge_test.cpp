@@ -101,18 +101,6 @@ TEST_F(GaugeTest, TextIsDrawnTransparentInButtonTextColourAndTheStateHandedBack)
     EXPECT_EQ(fake::OpenContexts(), 0u);
 }
 
-TEST_F(GaugeTest, ModeIsRestoredBeforeTextColourAndBothBeforeTheRelease) {
-    display::DrawGauge(dialog, IDC_RAM_TOTAL, u"64,000", 0, false);
-
-    const std::size_t drawn = fake::FindInLog("DrawText 1027");
-    const std::vector<std::string> after(fake::Log().begin() + static_cast<long>(drawn) + 1,
-                                         fake::Log().end());
-    const std::vector<std::string> expected = {
-        "SetBackgroundMode 1027 " + std::to_string(fake::CONTEXT_BACKGROUND_MODE),
-        "SetTextColour 1027 0x10203", "ReleaseDeviceContext 1027"};
-    EXPECT_EQ(after, expected);
-}
-
 TEST_F(GaugeTest, PlainGaugeIsOneColourWhateverThePercentage) {
     display::DrawGauge(dialog, IDC_RAM_TOTAL, u"64,000", 70, false);
 

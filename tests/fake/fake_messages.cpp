@@ -43,10 +43,8 @@ void TickTimers() {
 
 namespace platform {
 
-std::int32_t RetrieveMessage(MessageRecord* message, WindowHandle window,
-                             std::uint32_t firstMessage, std::uint32_t lastMessage) {
-    Record("RetrieveMessage " + Name(window) + " " + std::to_string(firstMessage) + " " +
-           std::to_string(lastMessage));
+std::int32_t RetrieveMessage(MessageRecord* message) {
+    Record("RetrieveMessage");
     auto& state = State();
     if (!state.queue.empty()) {
         const fake::detail::QueuedMessage queued = state.queue.front();
@@ -111,8 +109,7 @@ void PostQuitMessage(std::int32_t exitCode) {
     State().quit = exitCode;
 }
 
-std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t periodMs,
-                        TimerCallback callback) {
+std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t periodMs) {
     Record("SetTimer " + Name(window) + " " + std::to_string(id) + " " +
            std::to_string(periodMs));
     const std::uintptr_t answer = State().script.timerAnswer.value_or(id);
@@ -121,7 +118,7 @@ std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t pe
     std::erase_if(timers, [&](const fake::Timer& timer) {
         return timer.window == window && timer.id == answer;
     });
-    timers.push_back({window, answer, periodMs, callback});
+    timers.push_back({window, answer, periodMs});
     return answer;
 }
 

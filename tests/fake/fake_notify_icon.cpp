@@ -23,8 +23,6 @@ const char* OperationName(std::uint32_t operation) {
     switch (operation) {
     case platform::NOTIFY_ADD:
         return "add";
-    case platform::NOTIFY_MODIFY:
-        return "modify";
     case platform::NOTIFY_DELETE:
         return "delete";
     default:
@@ -43,8 +41,6 @@ bool Apply(std::uint32_t operation, const platform::NotifyIconRecord& record) {
         if (present || State().script.trayAddFails) return false;
         tray.push_back({record.window, record.id});
         return true;
-    case platform::NOTIFY_MODIFY:
-        return present;
     case platform::NOTIFY_DELETE:
         return std::erase_if(tray, same) > 0;
     default:

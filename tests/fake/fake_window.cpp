@@ -26,10 +26,9 @@ platform::WindowObject* FindControl(platform::WindowHandle dialog, std::int32_t 
 
 namespace platform {
 
-WindowHandle FindTopLevelWindow(const char16_t* className, const char16_t* title) {
+WindowHandle FindTopLevelWindow(const char16_t* title) {
     const std::u16string asked = title != nullptr ? title : u"";
-    Record("FindTopLevelWindow " + (className ? fake::Utf8(className) : std::string("null")) + " " +
-           fake::Utf8(asked));
+    Record("FindTopLevelWindow " + fake::Utf8(asked));
     const auto& running = State().script.runningInstanceTitle;
     if (title == nullptr || !running || *running != asked) return nullptr;
     return State().runningInstance;
@@ -129,18 +128,6 @@ bool SetDialogItemText(WindowHandle dialog, std::int32_t id, const char16_t* tex
     if (control == nullptr) return false;
     control->text = value;
     return true;
-}
-
-std::size_t GetDialogItemText(WindowHandle dialog, std::int32_t id, char16_t* target,
-                              std::size_t capacity) {
-    Record("GetDialogItemText " + std::to_string(id));
-    const WindowObject* control = FindControl(dialog, id);
-    if (capacity == 0) return 0;
-    const std::size_t count =
-        control == nullptr ? 0 : std::min(control->text.size(), capacity - 1);
-    if (count > 0) control->text.copy(target, count);
-    target[count] = u'\0';
-    return count;
 }
 
 WindowHandle GetDialogItem(WindowHandle dialog, std::int32_t id) {

@@ -137,7 +137,6 @@ struct Timer {
     platform::WindowHandle window;
     std::uintptr_t id;
     std::uint32_t periodMs;
-    platform::TimerCallback callback;
 };
 const std::vector<Timer>& RunningTimers();
 
@@ -176,5 +175,18 @@ const std::vector<TextDrawing>& TextDrawings();
 const std::vector<ContextRelease>& ContextReleases();
 // Contexts obtained and not yet released.
 std::size_t OpenContexts();
+
+// What a gauge shows after all the drawing so far: the colour of each
+// column from 0 to `width` (the last fill over it wins; unfilled columns are
+// 0xFFFFFFFF) and the last text drawn into it (none: never drawn).
+struct GaugePicture {
+    std::vector<platform::Colour> columns;
+    std::optional<std::u16string> text;
+};
+GaugePicture PictureOf(std::int32_t control, std::int32_t width);
+// Forgets all drawing so far, as if every gauge were blank again.
+void ResetDrawing();
+// The columns as runs, "colour x count": "0x2376f8 x 42, 0x8ca1b3 x 42".
+std::string DescribeColumns(const std::vector<platform::Colour>& columns);
 
 }  // namespace fake

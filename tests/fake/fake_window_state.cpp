@@ -125,6 +125,12 @@ void ResetWindowing() {
     detail::CreateOutsideWindows(state);
 }
 
+void ResetDrawing() {
+    State().fills.clear();
+    State().textDrawings.clear();
+    State().releases.clear();
+}
+
 const std::vector<std::string>& Log() {
     detail::MergeStatusCalls();
     return State().log;
@@ -222,6 +228,33 @@ std::size_t TrayIcons() { return State().tray.size(); }
 std::size_t QueuedMessages() { return State().queue.size(); }
 std::optional<std::int32_t> PendingQuit() { return State().quit; }
 const std::vector<Fill>& Fills() { return State().fills; }
+
+GaugePicture PictureOf(std::int32_t control, std::int32_t width) {
+    GaugePicture picture{std::vector<platform::Colour>(static_cast<std::size_t>(width), 0xFFFFFFFF),
+                         std::nullopt};
+    for (const Fill& fill : State().fills) {
+        if (fill.control != control || fill.rect.top >= fill.rect.bottom) continue;
+        for (std::int32_t x = std::max(fill.rect.left, 0); x < std::min(fill.rect.right, width); ++x) {
+            picture.columns[static_cast<std::size_t>(x)] = fill.colour;
+        }
+    }
+    for (const TextDrawing& drawing : State().textDrawings) {
+        if (drawing.control == control) picture.text = drawing.text;
+    }
+    return picture;
+}
+
+std::string DescribeColumns(const std::vector<platform::Colour>& columns) {
+    std::string runs;
+    for (std::size_t start = 0; start < columns.size();) {
+        std::size_t end = start;
+        while (end < columns.size() && columns[end] == columns[start]) ++end;
+        if (!runs.empty()) runs += ", ";
+        runs += detail::Hex(columns[start]) + " x " + std::to_string(end - start);
+        start = end;
+    }
+    return runs;
+}
 const std::vector<TextDrawing>& TextDrawings() { return State().textDrawings; }
 const std::vector<ContextRelease>& ContextReleases() { return State().releases; }
 

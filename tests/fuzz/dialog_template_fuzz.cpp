@@ -8,14 +8,14 @@
 #include <optional>
 #include <vector>
 
-#include "platform/qt/resources/dialog_template.h"
+#include "platform/shared/dialog_template.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {
 
-using platform::qt::DialogItemTemplate;
-using platform::qt::DialogTemplate;
-using platform::qt::TemplateName;
+using platform::shared::DialogItemTemplate;
+using platform::shared::DialogTemplate;
+using platform::shared::TemplateName;
 
 class Writer {
 public:
@@ -105,7 +105,7 @@ bool Same(const DialogTemplate& a, const DialogTemplate& b) {
 std::optional<DialogTemplate> ParseExactly(const std::vector<std::uint8_t>& bytes) {
     const auto copy = std::make_unique<std::uint8_t[]>(bytes.size());
     if (!bytes.empty()) std::memcpy(copy.get(), bytes.data(), bytes.size());
-    return platform::qt::ParseDialogTemplate(copy.get(), bytes.size());
+    return platform::shared::ParseDialogTemplate(copy.get(), bytes.size());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/qt/link/link_protocol.h"
+#include "platform/qt/instance/instance_protocol.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // single-blank fields with numbers where numbers belong and a "-" before
 // the type and source, mount points decoded from their octal escapes, on a
 // removable device or under /media/ or /run/media/, named by their last
-// part when that is UTF-8 that fits a root entry. The root's ordinary
+// part when that is UTF-8 that fits a root entry. A field may be empty. The root's ordinary
 // folder comes first.
 #include <limits.h>
 
@@ -83,21 +83,15 @@ std::optional<std::u16string> ReferenceVolume(std::string_view line) {
         if (blank == std::string_view::npos) break;
         start = blank + 1;
     }
-    // Six fields, optional ones, "-", type and source, none of them empty;
+    // Six fields, optional ones, "-", type and source, any of them empty;
     // after the source anything goes.
     if (fields.size() < 6) return std::nullopt;
-    for (std::size_t i = 0; i < 6; ++i) {
-        if (fields[i].empty()) return std::nullopt;
-    }
     std::size_t separator = 6;
     for (;; ++separator) {
-        if (separator >= fields.size() || fields[separator].empty()) return std::nullopt;
+        if (separator >= fields.size()) return std::nullopt;
         if (fields[separator] == "-") break;
     }
-    if (separator + 2 >= fields.size() || fields[separator + 1].empty() ||
-        fields[separator + 2].empty()) {
-        return std::nullopt;
-    }
+    if (separator + 2 >= fields.size()) return std::nullopt;
 
     const std::size_t colon = fields[2].find(':');
     if (!Number(fields[0]) || colon == std::string_view::npos) return std::nullopt;

@@ -1,18 +1,23 @@
 // The power status from any attribute values: a mains adapter and a
 // battery whose attributes are taken from the input, each value up to a
-// 0xFF byte, an attribute without a value left out. Property: the record
-// holds what a reference reading of the attributes gives: strict decimal
-// numbers within their ranges, the level words, the charging word, and
-// lifetimes computed in 128 bits from the first family that yields one.
-// Then the same values as the kernel writes them, each file one line and
-// each supply's uevent the same lines: read from the uevents alone, the
-// record is the one the files alone give.
+// 0xFF byte, an attribute without a value left out, and after them the
+// machine's product name. The adapter is listed only when its `online` has
+// a value. Property: the record holds what a reference reading of the
+// attributes gives: strict decimal numbers within their ranges, the level
+// words, the charging word, the percentage from `capacity` or from now over
+// full (Apple laptops the other way round), external power from the
+// battery's status when no adapter is listed, and lifetimes computed in 128
+// bits from the first family that yields one. Then the same values as the
+// kernel writes them, each file one line and each supply's uevent the same
+// lines: read from the uevents alone, the record is the one the files alone
+// give.
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/power_status.h"
 #include "tests/fuzz/fuzz_check.h"
@@ -33,21 +38,30 @@ constexpr const char* ATTRIBUTES[] = {
     "BAT0/time_to_empty_now"};
 constexpr std::size_t ATTRIBUTE_COUNT = std::size(ATTRIBUTES);
 constexpr std::int64_t LARGEST = INT64_MAX;
+constexpr const char* PRODUCT_NAME = "sys/class/dmi/id/product_name";
+constexpr const char* SUPPLIES = "sys/class/power_supply/";
+
+// A file's text as a value: nothing when it is longer than any value.
+std::optional<std::string_view> Trimmed(std::optional<std::string_view> value) {
+    if (!value || value->size() >= 256) return std::nullopt;
+    std::string_view text = *value;
+    constexpr std::string_view blanks = " \t\r\n";
+    while (!text.empty() && blanks.find(text.front()) != std::string_view::npos) text.remove_prefix(1);
+    while (!text.empty() && blanks.find(text.back()) != std::string_view::npos) text.remove_suffix(1);
+    return text;
+}
 
 struct Values {
     std::optional<std::string_view> of[ATTRIBUTE_COUNT];
+    std::optional<std::string_view> productName;
+
+    bool AdapterListed() const { return of[0].has_value(); }
 
     // What the attribute reads as text: absent, or longer than any value.
     std::optional<std::string_view> Text(std::string_view name) const {
         for (std::size_t i = 0; i < ATTRIBUTE_COUNT; ++i) {
             const std::string_view attribute = ATTRIBUTES[i];
-            if (attribute.substr(attribute.find('/') + 1) != name || !of[i]) continue;
-            if (of[i]->size() >= 256) return std::nullopt;
-            std::string_view text = *of[i];
-            constexpr std::string_view blanks = " \t\r\n";
-            while (!text.empty() && blanks.find(text.front()) != std::string_view::npos) text.remove_prefix(1);
-            while (!text.empty() && blanks.find(text.back()) != std::string_view::npos) text.remove_suffix(1);
-            return text;
+            if (attribute.substr(attribute.find('/') + 1) == name) return Trimmed(of[i]);
         }
         return std::nullopt;
     }
@@ -96,14 +110,49 @@ std::uint32_t Lifetime(const Values& values, const char* energyName, const char*
     return LIFETIME_UNKNOWN;
 }
 
-std::uint8_t Level(const Values& values, std::optional<std::int64_t> capacity) {
+std::uint8_t Level(const Values& values, std::uint8_t percent) {
     const std::optional<std::string_view> level = values.Text("capacity_level");
     if (level == "Full" || level == "High" || level == "Normal") return POWER_FLAG_HIGH;
     if (level == "Low") return POWER_FLAG_LOW;
     if (level == "Critical") return POWER_FLAG_CRITICAL;
-    if (level == "Unknown" || !capacity) return 0;
-    if (*capacity <= 5) return POWER_FLAG_CRITICAL;
-    return *capacity <= 20 ? POWER_FLAG_LOW : POWER_FLAG_HIGH;
+    if (level == "Unknown" || percent == PERCENT_UNKNOWN) return 0;
+    if (percent <= 5) return POWER_FLAG_CRITICAL;
+    return percent <= 20 ? POWER_FLAG_LOW : POWER_FLAG_HIGH;
+}
+
+// The first family with a "now" of 0 or more and a "full" above 0: the
+// quotient in per cent, to the nearest whole, up to 100.
+std::optional<std::uint8_t> PercentOfFull(const Values& values) {
+    for (const auto& [nowName, fullName] : {std::pair{"energy_now", "energy_full"},
+                                            std::pair{"charge_now", "charge_full"}}) {
+        const std::optional<std::int64_t> now = values.Number(nowName, 0, LARGEST);
+        const std::optional<std::int64_t> full = values.Number(fullName, 1, LARGEST);
+        if (!now || !full) continue;
+        const WideUnsigned hundredfold = static_cast<WideUnsigned>(*now) * 100;
+        const WideUnsigned whole = static_cast<WideUnsigned>(*full);
+        WideUnsigned percent = hundredfold / whole;
+        if (hundredfold % whole * 2 >= whole) ++percent;  // a half or more rounds up
+        return static_cast<std::uint8_t>(std::min<WideUnsigned>(percent, 100));
+    }
+    return std::nullopt;
+}
+
+// An Apple laptop: the name reads as a value, holds no control character
+// and starts with "MacBook".
+bool CapacityAgainstDesignSize(const Values& values) {
+    const std::optional<std::string_view> name = Trimmed(values.productName);
+    if (!name || !name->starts_with("MacBook")) return false;
+    return std::none_of(name->begin(), name->end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+}
+
+std::uint8_t Percent(const Values& values) {
+    const std::optional<std::int64_t> capacity = values.Number("capacity", 0, LARGEST);
+    const std::uint8_t fromCapacity =
+        capacity ? static_cast<std::uint8_t>(std::min<std::int64_t>(*capacity, 100)) : PERCENT_UNKNOWN;
+    if (capacity && !CapacityAgainstDesignSize(values)) return fromCapacity;
+    return PercentOfFull(values).value_or(fromCapacity);
 }
 
 bool SameRecord(const PowerStatusRecord& a, const PowerStatusRecord& b) {
@@ -115,7 +164,7 @@ bool SameRecord(const PowerStatusRecord& a, const PowerStatusRecord& b) {
 }
 
 void CheckUeventsReadAsFiles(const Values& values) {
-    const std::string folder = "sys/class/power_supply/";
+    const std::string folder = SUPPLIES;
     std::string uevents[2] = {"POWER_SUPPLY_NAME=AC\nPOWER_SUPPLY_TYPE=Mains\n",
                               "POWER_SUPPLY_NAME=BAT0\nPOWER_SUPPLY_TYPE=Battery\n"};
     for (std::size_t i = 0; i < ATTRIBUTE_COUNT; ++i) {
@@ -131,7 +180,7 @@ void CheckUeventsReadAsFiles(const Values& values) {
     PowerStatusRecord fromFiles;
     FUZZ_CHECK(QueryPowerStatus(&fromFiles, true));
 
-    fuzz::WriteFile(folder + "AC/uevent", uevents[0]);
+    if (values.AdapterListed()) fuzz::WriteFile(folder + "AC/uevent", uevents[0]);
     fuzz::WriteFile(folder + "BAT0/uevent", uevents[1]);
     for (const char* attribute : ATTRIBUTES) fuzz::RemoveFile(folder + attribute);
     fuzz::RemoveFile(folder + "AC/type");
@@ -151,19 +200,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view rest(reinterpret_cast<const char*>(data), size);
     Values values;
     fuzz::PreparedFolder();
-    for (std::size_t i = 0; i < ATTRIBUTE_COUNT; ++i) {
-        const std::string path = std::string("sys/class/power_supply/") + ATTRIBUTES[i];
+    for (std::size_t i = 0; i <= ATTRIBUTE_COUNT; ++i) {
+        const std::string path =
+            i < ATTRIBUTE_COUNT ? std::string(SUPPLIES) + ATTRIBUTES[i] : PRODUCT_NAME;
+        std::optional<std::string_view>& value = i < ATTRIBUTE_COUNT ? values.of[i] : values.productName;
         const std::size_t end = rest.find('\xFF');
         if (rest.empty() || end == 0) {
             fuzz::RemoveFile(path);
         } else {
-            values.of[i] = rest.substr(0, end);
-            fuzz::WriteFile(path, *values.of[i]);
+            value = rest.substr(0, end);
+            fuzz::WriteFile(path, *value);
         }
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
     }
-    fuzz::WriteFile("sys/class/power_supply/AC/type", "Mains\n");
-    fuzz::WriteFile("sys/class/power_supply/BAT0/type", "Battery\n");
+    if (values.AdapterListed()) {
+        fuzz::WriteFile(std::string(SUPPLIES) + "AC/type", "Mains\n");
+    } else {
+        fuzz::RemoveFile(std::string(SUPPLIES) + "AC");  // empty by now
+    }
+    fuzz::WriteFile(std::string(SUPPLIES) + "BAT0/type", "Battery\n");
 
     PowerStatusRecord record;
     FUZZ_CHECK(QueryPowerStatus(&record, true));
@@ -174,24 +229,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-void CheckRecord(const Values& values, const PowerStatusRecord& record) {
+std::uint8_t ExternalPower(const Values& values, bool systemBattery) {
+    if (values.AdapterListed()) {
+        const std::optional<std::int64_t> online = values.Number("online", 0, 2);
+        return !online ? EXTERNAL_POWER_UNKNOWN : *online != 0 ? EXTERNAL_POWER_ON : EXTERNAL_POWER_OFF;
+    }
+    const std::optional<std::string_view> status = values.Text("status");
+    if (systemBattery && status == "Charging") return EXTERNAL_POWER_ON;
+    if (systemBattery && status == "Discharging") return EXTERNAL_POWER_OFF;
+    return EXTERNAL_POWER_UNKNOWN;
+}
 
-    const std::optional<std::int64_t> online = values.Number("online", 0, 2);
-    FUZZ_CHECK(record.externalPower ==
-               (!online ? EXTERNAL_POWER_UNKNOWN : *online != 0 ? EXTERNAL_POWER_ON : EXTERNAL_POWER_OFF));
+void CheckRecord(const Values& values, const PowerStatusRecord& record) {
+    const bool system = values.Text("scope") != "Device" && values.Number("present", 0, LARGEST) != 0;
+    FUZZ_CHECK(record.externalPower == ExternalPower(values, system));
     FUZZ_CHECK(record.backupFlags == POWER_FLAG_NO_BATTERY);
 
-    const bool system = values.Text("scope") != "Device" && values.Number("present", 0, LARGEST) != 0;
     if (!system) {
         FUZZ_CHECK(record.batteryFlags == POWER_FLAG_NO_BATTERY);
         FUZZ_CHECK(record.batteryPercent == PERCENT_UNKNOWN);
         return;
     }
-    const std::optional<std::int64_t> capacity = values.Number("capacity", 0, 100);
-    FUZZ_CHECK(record.batteryPercent == (capacity ? *capacity : PERCENT_UNKNOWN));
+    const std::uint8_t percent = Percent(values);
+    FUZZ_CHECK(record.batteryPercent == percent);
     const std::optional<std::string_view> status = values.Text("status");
     FUZZ_CHECK(record.batteryFlags ==
-               (Level(values, capacity) | (status == "Charging" ? POWER_FLAG_CHARGING : 0)));
+               (Level(values, percent) | (status == "Charging" ? POWER_FLAG_CHARGING : 0)));
     std::uint32_t life = LIFETIME_UNKNOWN;
     std::uint32_t fullLife = LIFETIME_UNKNOWN;
     if (status == "Discharging") {

@@ -15,8 +15,8 @@ namespace {
 constexpr qsizetype LONGEST_TOKEN = 255;
 
 QByteArray& PendingToken() {
-    static QByteArray token;
-    return token;
+    static auto* token = new QByteArray();  // kept: see lifetime.h
+    return *token;
 }
 
 }  // namespace

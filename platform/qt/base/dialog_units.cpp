@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "platform/qt/base/qt_text.h"
+#include "platform/shared/gauge_font.h"
 
 namespace platform::qt {
 
@@ -22,10 +23,10 @@ namespace {
 // enough for the layouts' half-width labels and eight-character lifetimes,
 // which a fixed-pitch face cuts by a character.
 const QStringList& JapaneseSansFamilies() {
-    static const QStringList families = {u"IPAPGothic"_s, u"IPAGothic"_s,
-                                         u"Noto Sans CJK JP"_s, u"VL Gothic"_s,
-                                         u"TakaoGothic"_s};
-    return families;
+    static const auto* families =  // kept: see lifetime.h
+        new QStringList{u"IPAPGothic"_s, u"IPAGothic"_s, u"Noto Sans CJK JP"_s, u"VL Gothic"_s,
+                        u"TakaoGothic"_s};
+    return *families;
 }
 
 // Points to pixels as the platform sizes a font: -MulDiv(points, dpi, 72).
@@ -67,13 +68,9 @@ QFont DialogFont(const std::u16string& face, int pointSize) {
 
 QFont DeviceContextFont(const QFont& dialogFont) {
     // A device context starts with the platform's stock font, not the
-    // dialog's: here the dialog's face at five eighths of its size, so
-    // that the gauges, drawn through contexts, hold the byte counts of
-    // today's memories and disks (fifteen characters up to a terabyte, and
-    // seventeen just beyond) within their 42 dialog units instead of cutting
-    // their leading digits.
+    // dialog's: here the gauge font (platform/shared/gauge_font.h).
     QFont font = dialogFont;
-    font.setPixelSize(std::max(1, (dialogFont.pixelSize() * 5 + 4) / 8));
+    font.setPixelSize(shared::GaugeFontPixels(dialogFont.pixelSize()));
     return font;
 }
 

@@ -1,11 +1,9 @@
 #include "platform/qt/base/text_format.h"
 
 #include <QFont>
-#include <QFontMetrics>
 #include <QPainter>
 #include <QStaticText>
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -15,20 +13,6 @@
 namespace platform::qt {
 
 namespace {
-
-int HorizontalFlags(std::uint32_t format) {
-    if (format & DRAW_TEXT_RIGHT) return Qt::AlignRight;
-    if (format & DRAW_TEXT_CENTRE) return Qt::AlignHCenter;
-    return Qt::AlignLeft;
-}
-
-// Vertical placement applies to single lines only, as on the platform.
-int VerticalFlags(std::uint32_t format) {
-    if (!(format & DRAW_TEXT_SINGLE_LINE)) return Qt::AlignTop;
-    if (format & DRAW_TEXT_BOTTOM) return Qt::AlignBottom;
-    if (format & DRAW_TEXT_VERTICAL_CENTRE) return Qt::AlignVCenter;
-    return Qt::AlignTop;
-}
 
 // A laid-out line, kept for drawing the same text in the same font again.
 struct LaidOutLine {
@@ -69,94 +53,45 @@ const QStaticText& LineFor(const QString& text, const QFont& font) {
 
 // The top of a plain line of `height` pixels in `rect`.
 int PlainLineTop(const QRect& rect, int height, std::uint32_t format) {
-    if (format & DRAW_TEXT_BOTTOM) return rect.bottom() + 1 - height;
     if (format & DRAW_TEXT_VERTICAL_CENTRE) return rect.top() + (rect.height() - height) / 2;
     return rect.top();
-}
-
-
-int DrawPlainLine(QPainter& painter, const QRect& rect, const QString& text,
-                  std::uint32_t format) {
-    const int height = painter.fontMetrics().height();
-    const int y = PlainLineTop(rect, height, format);
-    const bool clipped = !(format & DRAW_TEXT_NO_CLIP);
-    if (!text.isEmpty() && !(clipped && rect.isEmpty())) {
-        const QStaticText& line = LineFor(text, painter.font());
-        const qreal width = line.size().width();
-        qreal x = rect.left();
-        if (format & DRAW_TEXT_RIGHT) {
-            x = rect.left() + rect.width() - width;
-        } else if (format & DRAW_TEXT_CENTRE) {
-            x = rect.left() + (rect.width() - width) / 2;
-        }
-        painter.save();
-        if (clipped) painter.setClipRect(rect, Qt::IntersectClip);
-        painter.drawStaticText(QPointF(x, y), line);
-        painter.restore();
-    }
-    return MeasurePlainLine(height, rect, !text.isEmpty(), format);
 }
 
 }  // namespace
 
 bool IsPlainLine(std::uint32_t format) {
-    return (format & DRAW_TEXT_SINGLE_LINE) && (format & DRAW_TEXT_NO_PREFIX) &&
-           !(format & (DRAW_TEXT_EXPAND_TABS | DRAW_TEXT_CALCULATE_RECT));
+    return (format & DRAW_TEXT_SINGLE_LINE) && (format & DRAW_TEXT_NO_PREFIX);
 }
 
 int MeasurePlainLine(int lineHeight, const QRect& rect, bool hasText, std::uint32_t format) {
-    if (VerticalFlags(format) != Qt::AlignTop) {
+    if (format & DRAW_TEXT_VERTICAL_CENTRE) {
         return PlainLineTop(rect, lineHeight, format) + lineHeight - rect.top();
     }
     return hasText ? lineHeight : 0;
 }
 
-int QtTextFlags(std::uint32_t format) {
-    int flags = HorizontalFlags(format) | VerticalFlags(format);
-    if (format & DRAW_TEXT_SINGLE_LINE) {
-        flags |= Qt::TextSingleLine;
-    } else if (format & DRAW_TEXT_WORD_BREAK) {
-        flags |= Qt::TextWordWrap;
-    }
-    if (format & DRAW_TEXT_EXPAND_TABS) flags |= Qt::TextExpandTabs;
-    if (format & DRAW_TEXT_NO_CLIP) flags |= Qt::TextDontClip;
-    // Without "no prefix" an ampersand marks the next character, which is
-    // underlined, and "&&" stands for one ampersand.
-    if (!(format & DRAW_TEXT_NO_PREFIX)) {
-        flags |= (format & DRAW_TEXT_HIDE_PREFIX) ? Qt::TextHideMnemonic : Qt::TextShowMnemonic;
-    }
-    return flags;
-}
-
-int MeasureFormattedText(const QFontMetrics& metrics, QRect& rect, const QString& text,
-                         std::uint32_t format) {
-    if (IsPlainLine(format)) return MeasurePlainLine(metrics.height(), rect, !text.isEmpty(), format);
-    const QRect bounds = metrics.boundingRect(rect, QtTextFlags(format), text);
-    if (format & DRAW_TEXT_CALCULATE_RECT) {
-        rect.setWidth(bounds.width());
-        rect.setHeight(bounds.height());
-        return bounds.height();
-    }
-    if (VerticalFlags(format) != Qt::AlignTop) return bounds.bottom() + 1 - rect.top();
-    return text.isEmpty() ? 0 : bounds.height();
-}
-
-int DrawFormattedText(QPainter& painter, QRect& rect, const QString& text, std::uint32_t format) {
-    if (IsPlainLine(format)) return DrawPlainLine(painter, rect, text, format);
-    if (format & DRAW_TEXT_CALCULATE_RECT) {
-        return MeasureFormattedText(painter.fontMetrics(), rect, text, format);
-    }
-    const int flags = QtTextFlags(format);
-    const QRect bounds = painter.fontMetrics().boundingRect(rect, flags, text);
-    const bool clipped = !(format & DRAW_TEXT_NO_CLIP);
-    if (!text.isEmpty() && !(clipped && rect.isEmpty())) {
+int DrawPlainLine(QPainter& painter, const QRect& rect, const QString& text, std::uint32_t format) {
+    const int height = painter.fontMetrics().height();
+    if (!text.isEmpty() && !rect.isEmpty()) {
+        const QStaticText& line = LineFor(text, painter.font());
+        const qreal x = (format & DRAW_TEXT_RIGHT) ? rect.left() + rect.width() - line.size().width()
+                                                   : rect.left();
         painter.save();
-        if (clipped) painter.setClipRect(rect, Qt::IntersectClip);
-        painter.drawText(rect, flags, text);
+        painter.setClipRect(rect, Qt::IntersectClip);
+        painter.drawStaticText(QPointF(x, PlainLineTop(rect, height, format)), line);
         painter.restore();
     }
-    if (VerticalFlags(format) != Qt::AlignTop) return bounds.bottom() + 1 - rect.top();
-    return text.isEmpty() ? 0 : bounds.height();
+    return MeasurePlainLine(height, rect, !text.isEmpty(), format);
+}
+
+void DrawLabel(QPainter& painter, const QRect& rect, const QString& text, bool alignRight) {
+    if (text.isEmpty() || rect.isEmpty()) return;
+    const int flags = (alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop |
+                      Qt::TextWordWrap | Qt::TextExpandTabs | Qt::TextShowMnemonic;
+    painter.save();
+    painter.setClipRect(rect, Qt::IntersectClip);
+    painter.drawText(rect, flags, text);
+    painter.restore();
 }
 
 }  // namespace platform::qt

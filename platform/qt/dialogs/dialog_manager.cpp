@@ -11,9 +11,9 @@
 
 #include "platform/messages.h"
 #include "platform/qt/surfaces/dialog_frame.h"
-#include "platform/qt/resources/dialog_template.h"
+#include "platform/shared/dialog_template.h"
 #include "platform/qt/resources/icon.h"
-#include "platform/qt/link/instance_link.h"
+#include "platform/qt/instance/single_instance.h"
 #include "platform/qt/base/qt_text.h"
 #include "platform/qt/surfaces/static_control.h"
 #include "platform/qt/windows/window_object.h"
@@ -23,9 +23,6 @@ namespace platform::qt {
 
 namespace {
 
-// Dialog styles.
-constexpr std::uint32_t DS_CENTER = 0x0800;
-constexpr std::uintptr_t ICON_SMALL2 = 2;
 // The platform's default dialog size, for a template without a font.
 constexpr int SYSTEM_FONT_POINTS = 9;
 // No window is made larger than this many pixels either way: a template
@@ -38,11 +35,12 @@ bool FitsOnSurface(const QSize& size) {
 
 // What this dialog manager can build: a top-level dialog of the default
 // class, no menu, and static controls named by their predefined number.
-bool IsBuildable(const DialogTemplate& dialog) {
+bool IsBuildable(const shared::DialogTemplate& dialog) {
+    using shared::TemplateName;
     if (dialog.menu.kind != TemplateName::Kind::None) return false;
     if (dialog.windowClass.kind != TemplateName::Kind::None) return false;
     if (dialog.style & STYLE_CHILD) return false;
-    for (const DialogItemTemplate& item : dialog.items) {
+    for (const shared::DialogItemTemplate& item : dialog.items) {
         if (item.windowClass.kind != TemplateName::Kind::Ordinal ||
             item.windowClass.ordinal != CLASS_STATIC) {
             return false;
@@ -51,39 +49,27 @@ bool IsBuildable(const DialogTemplate& dialog) {
     return true;
 }
 
-QRect WorkArea() {
+// Template positions of a dialog without an owner count from the work
+// area's corner.
+QPoint DialogPosition(const shared::DialogTemplate& dialog, const BaseUnits& units) {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->availableGeometry() : QRect();
-}
-
-// Template positions count from the owner's client area, or from the work
-// area's corner for a dialog without an owner; a centred dialog is centred
-// on the work area.
-QPoint DialogPosition(const DialogTemplate& dialog, const BaseUnits& units, const QSize& size,
-                      const WindowObject* owner) {
-    const QRect area = WorkArea();
-    if (dialog.style & DS_CENTER) return area.center() - QPoint(size.width() / 2, size.height() / 2);
-    QPoint origin = area.topLeft();
-    if (owner != nullptr && owner->frame != nullptr) {
-        origin = owner->frame->mapToGlobal(owner->frame->Client()->geometry().topLeft());
-    }
+    const QPoint origin = screen != nullptr ? screen->availableGeometry().topLeft() : QPoint();
     return origin + QPoint(HorizontalPixels(dialog.x, units), VerticalPixels(dialog.y, units));
 }
 
-QString ItemText(const DialogItemTemplate& item) {
+QString ItemText(const shared::DialogItemTemplate& item) {
     // A numbered title names an image resource; statics show no text then.
-    return item.title.kind == TemplateName::Kind::Text ? ToQString(item.title.text) : QString();
+    return item.title.kind == shared::TemplateName::Kind::Text ? ToQString(item.title.text)
+                                                               : QString();
 }
 
-bool AddControl(WindowObject& dialog, const DialogItemTemplate& item) {
+bool AddControl(WindowObject& dialog, const shared::DialogItemTemplate& item) {
     const QRect geometry = DialogRectToPixels(item.x, item.y, item.cx, item.cy, dialog.baseUnits);
     if (!FitsOnSurface(geometry.size())) return false;
     auto control = std::make_unique<WindowObject>(WindowObject::Kind::Control);
     control->instance = dialog.instance;
     control->dialog = &dialog;
     control->id = item.id;
-    control->style = item.style;
-    control->exStyle = item.exStyle;
     control->visible = (item.style & STYLE_VISIBLE) != 0;
     const QString text = ItemText(item);
     control->text = ToU16String(text);
@@ -95,16 +81,12 @@ bool AddControl(WindowObject& dialog, const DialogItemTemplate& item) {
     return true;
 }
 
-std::unique_ptr<WindowObject> BuildDialog(const DialogTemplate& dialogTemplate,
-                                          InstanceHandle instance, DialogProcedure procedure,
-                                          WindowObject* owner) {
+std::unique_ptr<WindowObject> BuildDialog(const shared::DialogTemplate& dialogTemplate,
+                                          InstanceHandle instance, DialogProcedure procedure) {
     auto dialog = std::make_unique<WindowObject>(WindowObject::Kind::Dialog);
     dialog->instance = instance;
-    dialog->style = dialogTemplate.style;
-    dialog->exStyle = dialogTemplate.exStyle;
     dialog->text = dialogTemplate.title;
     dialog->procedure = procedure;
-    dialog->owner = owner;
     dialog->font = dialogTemplate.hasFont ? DialogFont(dialogTemplate.faceName, dialogTemplate.pointSize)
                                           : DialogFont(u"System", SYSTEM_FONT_POINTS);
     dialog->contextFont = DeviceContextFont(dialog->font);
@@ -116,12 +98,10 @@ std::unique_ptr<WindowObject> BuildDialog(const DialogTemplate& dialogTemplate,
     if (!FitsOnSurface(clientSize)) return nullptr;
 
     const FrameShape shape = FrameShapeOf(dialogTemplate.style, dialogTemplate.exStyle);
-    dialog->frame = new DialogFrame(dialog.get(), owner != nullptr ? owner->frame : nullptr,
-                                    dialog->font, shape, clientSize);
+    dialog->frame = new DialogFrame(dialog.get(), dialog->font, shape, clientSize);
     dialog->frame->setWindowTitle(ToQString(dialogTemplate.title));
-    dialog->frame->move(
-        DialogPosition(dialogTemplate, dialog->baseUnits, dialog->frame->size(), owner));
-    for (const DialogItemTemplate& item : dialogTemplate.items) {
+    dialog->frame->move(DialogPosition(dialogTemplate, dialog->baseUnits));
+    for (const shared::DialogItemTemplate& item : dialogTemplate.items) {
         if (!AddControl(*dialog, item)) return nullptr;
     }
     return dialog;
@@ -137,7 +117,7 @@ QIcon CombinedIcon(const WindowObject& dialog) {
 
 std::intptr_t SetWindowIcon(WindowObject& dialog, std::uintptr_t which, std::intptr_t value) {
     const auto handle = reinterpret_cast<IconHandle>(value);
-    if (which > ICON_SMALL2 || (handle != nullptr && LiveIcon(handle) == nullptr)) return 0;
+    if (which > ICON_BIG || (handle != nullptr && LiveIcon(handle) == nullptr)) return 0;
     IconHandle& slot = which == ICON_BIG ? dialog.bigIcon : dialog.smallIcon;
     const IconHandle previous = slot;
     slot = handle;
@@ -185,20 +165,19 @@ using namespace platform::qt;
 WindowHandle CreateModelessDialog(InstanceHandle instance, const void* dialogTemplate,
                                   std::size_t templateBytes, WindowHandle parent,
                                   DialogProcedure procedure, std::intptr_t parameter) {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return nullptr;
-    const std::optional<DialogTemplate> parsed = ParseDialogTemplate(dialogTemplate, templateBytes);
-    if (!parsed || !IsBuildable(*parsed)) return nullptr;
-    WindowObject* owner = nullptr;
-    if (parent != nullptr) {
-        owner = LiveLocalWindow(parent);
-        if (owner == nullptr || owner->kind != WindowObject::Kind::Dialog) return nullptr;
+    // Dialogs here are top-level: the program never gives them an owner.
+    if (parent != nullptr || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+        return nullptr;
     }
+    const std::optional<shared::DialogTemplate> parsed =
+        shared::ParseDialogTemplate(dialogTemplate, templateBytes);
+    if (!parsed || !IsBuildable(*parsed)) return nullptr;
 
-    std::unique_ptr<WindowObject> built = BuildDialog(*parsed, instance, procedure, owner);
+    std::unique_ptr<WindowObject> built = BuildDialog(*parsed, instance, procedure);
     if (!built) return nullptr;
     WindowObject* dialog = AdoptDialog(std::move(built));
-    const TitleClaim claim = ClaimTitle(dialog);
-    if (claim == TitleClaim::HeldByAnotherProcess || claim == TitleClaim::Refused) {
+    // The dialog exists only in the process that holds the single instance.
+    if (!ClaimInstance(dialog)) {
         DiscardDialog(dialog);
         return nullptr;
     }

@@ -1,5 +1,7 @@
 // Windows: finding, showing, activating, destroying, messages sent at once,
-// and the dialog's controls.
+// and the dialog's controls. The program's windows are one dialog and its
+// static controls; a dialog of another process, found by its title through
+// the single-instance service, can be shown and brought to the front.
 #include "platform/window.h"
 
 #include <QApplication>
@@ -7,80 +9,29 @@
 #include <QScreen>
 #include <QWindow>
 
-#include <algorithm>
 #include <string_view>
 
 #include "platform/qt/base/activation.h"
 #include "platform/qt/base/lifetime.h"
-#include "platform/qt/surfaces/dialog_frame.h"
-#include "platform/qt/dialogs/dialog_manager.h"
-#include "platform/qt/link/instance_link.h"
 #include "platform/qt/base/qt_text.h"
+#include "platform/qt/base/x11_connection.h"
+#include "platform/qt/dialogs/dialog_manager.h"
+#include "platform/qt/instance/single_instance.h"
+#include "platform/qt/surfaces/dialog_frame.h"
 #include "platform/qt/surfaces/static_control.h"
 #include "platform/qt/windows/window_object.h"
-#include "platform/qt/base/x11_connection.h"
 
 namespace platform::qt {
 
 namespace {
 
-// Show commands beyond those declared in window.h.
-constexpr std::int32_t SHOW_MINIMIZED = 2;
-constexpr std::int32_t SHOW_MAXIMIZED = 3;
-constexpr std::int32_t SHOW_NO_ACTIVATE = 4;
-constexpr std::int32_t SHOW_MINIMIZE = 6;
-constexpr std::int32_t SHOW_MINIMIZED_NO_ACTIVATE = 7;
-constexpr std::int32_t SHOW_NA = 8;
-constexpr std::int32_t SHOW_RESTORE = 9;
-constexpr std::int32_t SHOW_DEFAULT = 10;
-
-// The class of dialogs, by name and as the atom a small pointer value stands for.
-constexpr std::u16string_view DIALOG_CLASS_NAME = u"#32770";
-constexpr std::uintptr_t DIALOG_CLASS_ATOM = 0x8002;
-constexpr std::uintptr_t LARGEST_ATOM = 0xFFFF;
-
-bool IsShowCommand(std::int32_t command) { return command >= SHOW_HIDE && command <= SHOW_DEFAULT; }
-
-bool Activates(std::int32_t command) {
-    return command != SHOW_NO_ACTIVATE && command != SHOW_NA &&
-           command != SHOW_MINIMIZED_NO_ACTIVATE && command != SHOW_MINIMIZE;
-}
-
-bool Minimizes(std::int32_t command) {
-    return command == SHOW_MINIMIZED || command == SHOW_MINIMIZE ||
-           command == SHOW_MINIMIZED_NO_ACTIVATE;
-}
-
-bool NamesDialogClass(const char16_t* className) {
-    const auto value = reinterpret_cast<std::uintptr_t>(className);
-    if (value <= LARGEST_ATOM) return value == DIALOG_CLASS_ATOM;
-    return std::u16string_view(className) == DIALOG_CLASS_NAME;
-}
-
-void ShowDialog(WindowObject& dialog, std::int32_t command, bool wasVisible) {
-    DialogFrame& frame = *dialog.frame;
+void ShowDialog(WindowObject& dialog, bool wasVisible) {
     // Becoming visible, the dialog and its controls paint themselves: what
     // device contexts drew before is gone.
     if (!wasVisible) PaintDialogItself(&dialog);
-    frame.setAttribute(Qt::WA_ShowWithoutActivating, !Activates(command));
-    if (Minimizes(command)) {
-        frame.showMinimized();
-    } else if (command == SHOW_MAXIMIZED || command == SHOW_RESTORE || command == SHOW_NORMAL) {
-        frame.showNormal();
-    } else {
-        frame.show();
-    }
-    if (Activates(command)) BringToFront(frame);
+    dialog.frame->show();
+    BringToFront(*dialog.frame);
 }
-
-void ShowControl(WindowObject& control, bool show) {
-    if (show && !control.visible) control.control->PaintItself();
-    control.control->setVisible(show);
-}
-
-// The window is gone from the layer: no timer, message, drawing, icon or
-// listening socket of it survives.
-void ForgetWindow(WindowObject* window) { ForgetWindowEverywhere(window); }
 
 // The window that has the keyboard. An X server is asked (see
 // x11_connection.h). Elsewhere the widgets' active window answers; the window
@@ -103,22 +54,9 @@ const QWidget* ActiveFrame() {
     return nullptr;
 }
 
-WindowObject* OwnedDialogOf(const WindowObject* owner) {
-    for (const auto& dialog : Dialogs()) {
-        if (dialog->owner == owner && !dialog->destroying) return dialog.get();
-    }
-    return nullptr;
-}
-
-bool DestroyControl(WindowObject* control) {
-    WindowObject* dialog = control->dialog;
-    ForgetWindow(control);
-    UnregisterWindow(control);
-    delete control->control;
-    auto& controls = dialog->controls;
-    controls.erase(std::find_if(controls.begin(), controls.end(),
-                                [control](const auto& owned) { return owned.get() == control; }));
-    return true;
+WindowObject* LiveDialog(WindowHandle handle) {
+    WindowObject* window = LiveLocalWindow(handle);
+    return window != nullptr && window->kind == WindowObject::Kind::Dialog ? window : nullptr;
 }
 
 }  // namespace
@@ -129,17 +67,16 @@ namespace platform {
 
 using namespace platform::qt;
 
-WindowHandle FindTopLevelWindow(const char16_t* className, const char16_t* title) {
-    if (className != nullptr && !NamesDialogClass(className)) return nullptr;
-    const auto& dialogs = Dialogs();
-    // The most recent window first, as the top of the window stack.
-    for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it) {
-        WindowObject* dialog = it->get();
-        if (dialog->destroying || LiveLocalWindow(dialog) == nullptr) continue;
-        if (title == nullptr || dialog->text == title) return dialog;
+WindowHandle FindTopLevelWindow(const char16_t* title) {
+    if (title == nullptr) return nullptr;
+    for (const auto& dialog : Dialogs()) {
+        if (!dialog->destroying && LiveLocalWindow(dialog.get()) != nullptr && dialog->text == title) {
+            return dialog.get();
+        }
     }
-    if (title == nullptr || QCoreApplication::instance() == nullptr) return nullptr;
-    return FindRemoteWindow(title);
+    if (QCoreApplication::instance() == nullptr) return nullptr;
+    // Another process's dialog answers through the single-instance service.
+    return FindRunningInstance(title);
 }
 
 bool QueryWorkArea(Rect* area) {
@@ -152,24 +89,18 @@ bool QueryWorkArea(Rect* area) {
     return true;
 }
 
+// Every command but SHOW_HIDE shows the dialog and brings it to the front.
 bool ShowWindow(WindowHandle window, std::int32_t command) {
     WindowObject* target = LiveWindow(window);
     if (target == nullptr) return false;
     if (target->kind == WindowObject::Kind::Remote) {
-        // Only showing travels to another process; whether it was visible
-        // is not known here.
-        if (command == SHOW_SHOW || command == SHOW_NORMAL) SendRemoteRequest(target, "show");
+        // Whether it was visible is not known here.
+        if (command != SHOW_HIDE) HandToRunningInstance(target, InstanceRequest::Show);
         return false;
     }
+    if (target->kind != WindowObject::Kind::Dialog || target->destroying) return false;
     const bool wasVisible = target->visible;
-    if (!IsShowCommand(command) || target->destroying) return wasVisible;
     const bool show = command != SHOW_HIDE;
-
-    if (target->kind == WindowObject::Kind::Control) {
-        ShowControl(*target, show);
-        target->visible = show;
-        return wasVisible;
-    }
     // The procedure hears of the change before it happens.
     if (show != wasVisible) {
         DeliverMessage(target, WM_SHOWWINDOW, show ? 1 : 0, 0);
@@ -177,7 +108,7 @@ bool ShowWindow(WindowHandle window, std::int32_t command) {
     }
     target->visible = show;
     if (show) {
-        ShowDialog(*target, command, wasVisible);
+        ShowDialog(*target, wasVisible);
     } else {
         target->frame->hide();
     }
@@ -187,7 +118,9 @@ bool ShowWindow(WindowHandle window, std::int32_t command) {
 bool SetForegroundWindow(WindowHandle window) {
     WindowObject* target = LiveWindow(window);
     if (target == nullptr) return false;
-    if (target->kind == WindowObject::Kind::Remote) return SendRemoteRequest(target, "foreground");
+    if (target->kind == WindowObject::Kind::Remote) {
+        return HandToRunningInstance(target, InstanceRequest::Foreground);
+    }
     if (target->kind != WindowObject::Kind::Dialog || target->destroying) return false;
     BringToFront(*target->frame);
     return true;
@@ -211,20 +144,15 @@ bool IsWindowVisible(WindowHandle window) {
 }
 
 bool DestroyWindow(WindowHandle window) {
-    WindowObject* target = LiveLocalWindow(window);
+    WindowObject* target = LiveDialog(window);
     if (target == nullptr || target->destroying) return false;
-    if (target->kind == WindowObject::Kind::Control) return DestroyControl(target);
-
     target->destroying = true;
-    // Owned dialogs go first: their frames are Qt children of this one.
-    for (WindowObject* owned = OwnedDialogOf(target); owned != nullptr; owned = OwnedDialogOf(target)) {
-        DestroyWindow(owned);
-    }
     // Hidden without a show-window message, then told, as the platform does.
     target->visible = false;
     target->frame->hide();
     DeliverMessage(target, WM_DESTROY, 0, 0);
-    ForgetWindow(target);
+    // No timer, message, drawing, icon or listening socket of it survives.
+    ForgetWindowEverywhere(target);
     DiscardDialog(target);
     return true;
 }
@@ -236,7 +164,7 @@ std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintp
 }
 
 bool SetDialogItemText(WindowHandle dialog, std::int32_t id, const char16_t* text) {
-    WindowObject* control = FindControl(LiveLocalWindow(dialog), id);
+    WindowObject* control = FindControl(LiveDialog(dialog), id);
     if (control == nullptr) return false;
     const std::u16string_view newText = text != nullptr ? std::u16string_view(text)
                                                          : std::u16string_view();
@@ -251,23 +179,12 @@ bool SetDialogItemText(WindowHandle dialog, std::int32_t id, const char16_t* tex
     return true;
 }
 
-std::size_t GetDialogItemText(WindowHandle dialog, std::int32_t id, char16_t* target,
-                              std::size_t capacity) {
-    if (target == nullptr || capacity == 0) return 0;
-    const WindowObject* control = FindControl(LiveLocalWindow(dialog), id);
-    const std::size_t count = control != nullptr ? std::min(control->text.size(), capacity - 1) : 0;
-    if (count > 0) control->text.copy(target, count);
-    target[count] = u'\0';
-    return count;
-}
-
 WindowHandle GetDialogItem(WindowHandle dialog, std::int32_t id) {
-    return FindControl(LiveLocalWindow(dialog), id);
+    return FindControl(LiveDialog(dialog), id);
 }
 
 bool GetClientRect(WindowHandle window, Rect* rect) {
-    WindowObject* target = LiveLocalWindow(window);
-    const QWidget* surface = SurfaceOf(target);
+    const QWidget* surface = SurfaceOf(LiveLocalWindow(window));
     if (rect == nullptr || surface == nullptr) return false;
     *rect = Rect{0, 0, surface->width(), surface->height()};
     return true;

@@ -35,22 +35,16 @@ struct TextState {
 };
 
 // One thing asked of a context, kept to be played on the surface when the
-// context is released. Steps are reused from context to context, so that
+// context is released: a fill of `area` with the background colour, or a
+// line of text in it. Steps are reused from context to context, so that
 // recording the same drawing again allocates nothing.
 struct Step {
-    enum class Kind { TextOut, DrawText };
-    Kind kind = Kind::TextOut;
+    enum class Kind { Fill, Line };
+    Kind kind = Kind::Fill;
     QRect area;
     TextState state{};
     std::u16string characters;
-    // TextOut
-    bool fill = false;
-    bool clipped = false;
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    std::vector<std::int32_t> spacing;
-    // DrawText
-    std::uint32_t format = 0;
+    std::uint32_t format = 0;  // a line's DrawText format
 };
 
 }  // namespace
@@ -78,9 +72,6 @@ struct DrawingObject {
 namespace platform::qt {
 
 namespace {
-
-// TextOut: clip the text to the rectangle.
-constexpr std::uint32_t TEXT_OUT_CLIPPED = 4;
 
 std::vector<std::unique_ptr<DrawingObject>>& Contexts() {
     static auto* contexts = new std::vector<std::unique_ptr<DrawingObject>>();  // kept: see lifetime.h
@@ -178,16 +169,14 @@ std::span<const Step> StepsOf(const DrawingObject& context) {
     return std::span<const Step>(context.steps).first(context.stepCount);
 }
 
-bool DrawsText(const Step& step) { return !step.characters.empty(); }
-
 // Replaying the steps gives the same pixels whatever the surface held before
 // only when opaque fills cover it all before any text is blended in.
 bool CoversTheSurface(const DrawingObject& context) {
     QRegion uncovered(SurfaceOf(context.window)->rect());
     for (const Step& step : StepsOf(context)) {
-        if (step.kind == Step::Kind::TextOut && step.fill) uncovered -= step.area;
+        if (step.kind == Step::Kind::Fill) uncovered -= step.area;
         if (uncovered.isEmpty()) return true;
-        if (DrawsText(step)) return false;
+        if (!step.characters.empty()) return false;
     }
     return uncovered.isEmpty();
 }
@@ -200,35 +189,13 @@ DrawingObject* UsableContext(DeviceContext context) {
     return surface != nullptr && surface->HasPixels() ? live : nullptr;
 }
 
-// Draws characters with their top-left corner at x, y; returns where they went.
-QRect DrawCharacters(QPainter& painter, std::int32_t x, std::int32_t y, const QString& text,
-                     const std::vector<std::int32_t>& spacing) {
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int baseline = y + metrics.ascent();
-    if (spacing.empty()) {
-        painter.drawText(QPoint(x, baseline), text);
-        return QRect(x, y, metrics.horizontalAdvance(text), metrics.height());
-    }
-    int penX = x;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        painter.drawText(QPoint(penX, baseline), QString(text[i]));
-        penX += spacing[static_cast<std::size_t>(i)];
-    }
-    return QRect(QPoint(std::min(x, penX), y), QPoint(std::max(x, penX), y + metrics.height()));
-}
-
 void Play(const Step& step, ContextPainter& painter) {
-    if (step.kind == Step::Kind::DrawText) {
-        painter.PrepareForText(step.state);
-        QRect place = step.area;
-        DrawFormattedText(painter.Painter(), place, ToQString(step.characters), step.format);
+    if (step.kind == Step::Kind::Fill) {
+        painter.Painter().fillRect(step.area, ToQColor(step.state.background));
         return;
     }
-    if (step.fill) painter.Painter().fillRect(step.area, ToQColor(step.state.background));
-    if (!DrawsText(step)) return;
     painter.PrepareForText(step.state);
-    if (step.clipped) painter.Painter().setClipRect(step.area);
-    DrawCharacters(painter.Painter(), step.x, step.y, ToQString(step.characters), step.spacing);
+    DrawPlainLine(painter.Painter(), step.area, ToQString(step.characters), step.format);
 }
 
 
@@ -325,36 +292,16 @@ std::int32_t SetBackgroundMode(DeviceContext context, std::int32_t mode) {
     return std::exchange(live->backgroundMode, mode);
 }
 
-bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_t options,
-             const Rect* rect, const char16_t* text, std::uint32_t count,
-             const std::int32_t* spacing) {
+// Only the opaque fill without text is drawn: it is how the gauges fill.
+bool TextOut(DeviceContext context, std::int32_t, std::int32_t, std::uint32_t options,
+             const Rect* rect, const char16_t*, std::uint32_t count, const std::int32_t*) {
     DrawingObject* live = UsableContext(context);
-    if (live == nullptr || (count > 0 && text == nullptr)) return false;
-    const QRect area = rect != nullptr ? ToQRect(*rect) : QRect();
-    const bool fill = (options & TEXT_OUT_OPAQUE) && !area.isEmpty();
-    const std::u16string_view characters = count > 0 ? std::u16string_view(text, count)
-                                                     : std::u16string_view();
-    const bool clipped = (options & TEXT_OUT_CLIPPED) && rect != nullptr;
-    if (count > 0 && clipped && area.isEmpty()) return true;
-
-    Step& step = NextStep(*live, Step::Kind::TextOut, area, characters);
-    step.fill = fill;
-    step.clipped = clipped;
-    step.x = x;
-    step.y = y;
-    if (count > 0 && spacing != nullptr) {
-        step.spacing.assign(spacing, spacing + count);
-    } else {
-        step.spacing.clear();
-    }
-
-    Note(live->script, 'T', area, fill, x, y, clipped, step.state.text, step.state.background,
-         step.state.backgroundMode);
-    NoteText(live->script, characters);
-    for (std::int32_t advance : step.spacing) Note(live->script, advance);
-    if (fill) Changed(*live, area);
-    // Where text lands is known only once it is laid out.
-    if (count > 0) Changed(*live, clipped ? area : SurfaceOf(live->window)->rect());
+    if (live == nullptr || count > 0 || !(options & TEXT_OUT_OPAQUE) || rect == nullptr) return false;
+    const QRect area = ToQRect(*rect);
+    if (area.isEmpty()) return true;
+    const Step& step = NextStep(*live, Step::Kind::Fill, area, {});
+    Note(live->script, 'F', area, step.state.background);
+    Changed(*live, area);
     return true;
 }
 
@@ -366,31 +313,20 @@ Colour GetSystemColour(std::int32_t index) {
 std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t count, Rect* rect,
                       std::uint32_t format) {
     DrawingObject* live = UsableContext(context);
-    if (live == nullptr || text == nullptr || rect == nullptr || count < -1) return 0;
+    if (live == nullptr || text == nullptr || rect == nullptr || count < -1 || !IsPlainLine(format)) {
+        return 0;
+    }
     const std::size_t length = count == -1 ? WideLength(text) : static_cast<std::size_t>(count);
     const std::u16string_view characters(text, length);
-    QRect area = ToQRect(*rect);
-    if (format & DRAW_TEXT_CALCULATE_RECT) {
-        const int height = MeasureFormattedText(QFontMetrics(ContextFont(*live)), area,
-                                                ToQString(characters), format);
-        rect->right = rect->left + area.width();
-        rect->bottom = rect->top + area.height();
-        return height;
-    }
-    Step& step = NextStep(*live, Step::Kind::DrawText, area, characters);
+    const QRect area = ToQRect(*rect);
+    Step& step = NextStep(*live, Step::Kind::Line, area, characters);
     step.format = format;
-    Note(live->script, 'D', area, format, step.state.text, step.state.background,
+    Note(live->script, 'L', area, format, step.state.text, step.state.background,
          step.state.backgroundMode);
     NoteText(live->script, characters);
-    // Unclipped text may land anywhere on the surface.
-    Changed(*live, (format & DRAW_TEXT_NO_CLIP) ? SurfaceOf(live->window)->rect() : area);
-    // One line's answer needs only the font's line height, kept with the font.
-    if (IsPlainLine(format)) {
-        return MeasurePlainLine(FontHolder(*live).contextLineHeight, area, !characters.empty(), format);
-    }
-    QRect measured = area;
-    return MeasureFormattedText(QFontMetrics(ContextFont(*live)), measured, ToQString(characters),
-                                format);
+    Changed(*live, area);
+    // The answer needs only the font's line height, kept with the font.
+    return MeasurePlainLine(FontHolder(*live).contextLineHeight, area, !characters.empty(), format);
 }
 
 }  // namespace platform

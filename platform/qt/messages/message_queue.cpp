@@ -8,7 +8,6 @@
 
 #include "platform/qt/base/lifetime.h"
 #include "platform/qt/dialogs/dialog_manager.h"
-#include "platform/qt/base/keyboard.h"
 #include "platform/qt/messages/timers.h"
 #include "platform/qt/windows/window_object.h"
 #include "platform/qt/base/x11_connection.h"
@@ -17,12 +16,6 @@
 namespace platform::qt {
 
 namespace {
-
-// GetMessage's "thread messages only" window filter.
-const WindowHandle THREAD_MESSAGES_ONLY = reinterpret_cast<WindowHandle>(std::intptr_t{-1});
-
-constexpr std::uint32_t WM_SYSKEYDOWN = 0x0104;
-constexpr std::uint32_t WM_SYSCHAR = 0x0106;
 
 struct QueueState {
     std::deque<MessageRecord> posted;
@@ -36,27 +29,25 @@ QueueState& Queue() {
     return state;
 }
 
-bool TakePosted(const MessageFilter& filter, MessageRecord* message) {
+bool TakePosted(MessageRecord* message) {
     auto& posted = Queue().posted;
-    const auto found = std::find_if(posted.begin(), posted.end(),
-                                    [&](const MessageRecord& record) { return filter.Accepts(record); });
-    if (found == posted.end()) return false;
-    *message = *found;
-    posted.erase(found);
+    if (posted.empty()) return false;
+    *message = posted.front();
+    posted.pop_front();
     return true;
 }
 
 // The quit request is a message of no window, retrieved after everything
-// posted before or after it, whatever message range is asked for.
-bool TakeQuit(const MessageFilter& filter, MessageRecord* message) {
-    if (!Queue().quitPending || (filter.window != nullptr && !filter.threadOnly)) return false;
+// posted before or after it.
+bool TakeQuit(MessageRecord* message) {
+    if (!Queue().quitPending) return false;
     Queue().quitPending = false;
     *message = MessageRecord{nullptr, WM_QUIT, static_cast<std::uintptr_t>(Queue().quitCode), 0};
     return true;
 }
 
-bool TakeNext(const MessageFilter& filter, MessageRecord* message) {
-    return TakePosted(filter, message) || TakeQuit(filter, message) || TakeDueTick(filter, message);
+bool TakeNext(MessageRecord* message) {
+    return TakePosted(message) || TakeQuit(message) || TakeDueTick(message);
 }
 
 // Waits in Qt's event loop for anything at all to happen; the handlers of
@@ -115,27 +106,10 @@ namespace platform {
 
 using namespace platform::qt;
 
-std::int32_t RetrieveMessage(MessageRecord* message, WindowHandle window, std::uint32_t firstMessage,
-                             std::uint32_t lastMessage) {
+std::int32_t RetrieveMessage(MessageRecord* message) {
     if (message == nullptr || QCoreApplication::instance() == nullptr) return -1;
-    MessageFilter filter;
-    filter.first = firstMessage;
-    filter.last = lastMessage;
-    if (window == THREAD_MESSAGES_ONLY) {
-        filter.threadOnly = true;
-    } else if (window != nullptr) {
-        if (LiveLocalWindow(window) == nullptr) return -1;
-        filter.window = window;
-    }
-    // A reversed range could never match; it is refused rather than waited on.
-    if (firstMessage > lastMessage) return -1;
-
-    for (;;) {
-        if (TakeNext(filter, message)) return message->message == WM_QUIT ? 0 : 1;
-        // The window filtered on may be destroyed while waiting.
-        if (filter.window != nullptr && LiveLocalWindow(filter.window) == nullptr) return -1;
-        WaitForEvents();
-    }
+    while (!TakeNext(message)) WaitForEvents();
+    return message->message == WM_QUIT ? 0 : 1;
 }
 
 bool FilterDialogMessage(WindowHandle dialog, MessageRecord* message) {
@@ -159,25 +133,18 @@ bool FilterDialogMessage(WindowHandle dialog, MessageRecord* message) {
     return true;
 }
 
+// The only keys posted are Enter and Escape, whose characters are their
+// virtual-key codes.
 bool TranslateMessage(const MessageRecord* message) {
-    if (message == nullptr || (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN)) {
+    if (message == nullptr || message->message != WM_KEYDOWN ||
+        (message->first != KEY_RETURN && message->first != KEY_ESCAPE)) {
         return false;
     }
-    const QString text = TextOfKey(message->first);
-    const std::uint32_t character = message->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-    bool posted = false;
-    for (const QChar unit : text) {
-        posted |= PostMessage(message->window, character, unit.unicode(), message->second);
-    }
-    return posted;
+    return PostMessage(message->window, WM_CHAR, message->first, message->second);
 }
 
 std::intptr_t DispatchMessage(const MessageRecord* message) {
     if (message == nullptr) return 0;
-    if (const TimerCallback callback = CallbackOfTick(*message)) {
-        callback(message->window, WM_TIMER, message->first, TickCount());
-        return 0;
-    }
     WindowObject* window = LiveLocalWindow(message->window);
     if (window == nullptr) return 0;
     return DeliverMessage(window, message->message, message->first, message->second);

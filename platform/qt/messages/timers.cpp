@@ -6,12 +6,12 @@
 #include <QTimerEvent>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <vector>
 
 #include "platform/qt/base/lifetime.h"
 #include "platform/qt/windows/window_object.h"
+#include "platform/timer.h"
 #include "platform/window.h"
 
 namespace platform::qt {
@@ -23,21 +23,21 @@ constexpr std::uint32_t SHORTEST_PERIOD_MS = 10;
 constexpr std::uint32_t LONGEST_PERIOD_MS = 0x7FFFFFFF;
 
 struct TimerRecord {
-    WindowHandle window = nullptr;  // null: a thread timer
+    WindowHandle window = nullptr;
     std::uintptr_t id = 0;
-    TimerCallback callback = nullptr;
     QBasicTimer timer;
     bool due = false;
     std::uint64_t dueOrder = 0;  // ticks are retrieved in the order they fell due
 };
 
 // Receives Qt's timer events and marks the timer due; the queue makes the
-// message when it is asked for one.
+// message when it is asked for one (the retrieval that waits in Qt's loop
+// returns once the event is handled). A tick that is not retrieved before the
+// next one falls due is not repeated, as on the platform.
 class TimerHost : public QObject {
 public:
     std::vector<std::unique_ptr<TimerRecord>> timers;
     std::uint64_t lastDueOrder = 0;
-    std::uintptr_t lastThreadTimerId = 0;
 
 protected:
     void timerEvent(QTimerEvent* event) override {
@@ -58,7 +58,7 @@ std::unique_ptr<TimerHost>& HostSlot() {
 }
 
 void KillTimersOf(const WindowObject* window);
-void ReleaseTimers();
+void ReleaseTimers() { HostSlot().reset(); }
 
 TimerHost* Host() {
     if (!HostSlot() && QCoreApplication::instance() != nullptr) {
@@ -77,20 +77,9 @@ TimerRecord* FindTimer(WindowHandle window, std::uintptr_t id) {
     return nullptr;
 }
 
-// A thread timer gets a fresh identifier unless it names one of its own.
-std::uintptr_t NewThreadTimerId(TimerHost& host) {
-    do {
-        ++host.lastThreadTimerId;
-    } while (host.lastThreadTimerId == 0 || FindTimer(nullptr, host.lastThreadTimerId) != nullptr);
-    return host.lastThreadTimerId;
-}
-
 void EraseTimersIf(const auto& condition) {
     if (!HostSlot()) return;
-    auto& timers = HostSlot()->timers;
-    timers.erase(std::remove_if(timers.begin(), timers.end(),
-                                [&](const auto& record) { return condition(*record); }),
-                 timers.end());
+    std::erase_if(HostSlot()->timers, [&](const auto& record) { return condition(*record); });
 }
 
 // Stops every timer of `window` (and a dialog's controls).
@@ -100,49 +89,29 @@ void KillTimersOf(const WindowObject* window) {
     });
 }
 
-void ReleaseTimers() { HostSlot().reset(); }
-
 }  // namespace
 
-bool TakeDueTick(const MessageFilter& filter, MessageRecord* message) {
+bool TakeDueTick(MessageRecord* message) {
     if (!HostSlot()) return false;
     TimerRecord* earliest = nullptr;
     for (const auto& record : HostSlot()->timers) {
-        if (!record->due) continue;
-        const MessageRecord tick{record->window, WM_TIMER, record->id, 0};
-        if (!filter.Accepts(tick)) continue;
-        if (earliest == nullptr || record->dueOrder < earliest->dueOrder) earliest = record.get();
+        if (record->due && (earliest == nullptr || record->dueOrder < earliest->dueOrder)) {
+            earliest = record.get();
+        }
     }
     if (earliest == nullptr) return false;
     earliest->due = false;
-    *message = MessageRecord{earliest->window, WM_TIMER, earliest->id,
-                             reinterpret_cast<std::intptr_t>(earliest->callback)};
+    *message = MessageRecord{earliest->window, WM_TIMER, earliest->id, 0};
     return true;
-}
-
-TimerCallback CallbackOfTick(const MessageRecord& message) {
-    if (message.message != WM_TIMER || message.second == 0) return nullptr;
-    const TimerRecord* record = FindTimer(message.window, message.first);
-    if (record == nullptr || reinterpret_cast<std::intptr_t>(record->callback) != message.second) {
-        return nullptr;
-    }
-    return record->callback;
-}
-
-std::uint32_t TickCount() {
-    const auto sinceStart = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
 }
 
 }  // namespace platform::qt
 
 namespace platform {
 
-std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t periodMs,
-                        TimerCallback callback) {
+std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t periodMs) {
     using namespace platform::qt;
-    if (window != nullptr && (LiveLocalWindow(window) == nullptr || id == 0)) return 0;
+    if (LiveLocalWindow(window) == nullptr || id == 0) return 0;
     TimerHost* host = Host();
     if (host == nullptr) return 0;
 
@@ -150,12 +119,11 @@ std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t pe
     if (record == nullptr) {
         auto created = std::make_unique<TimerRecord>();
         created->window = window;
-        created->id = window != nullptr ? id : NewThreadTimerId(*host);
+        created->id = id;
         record = created.get();
         host->timers.push_back(std::move(created));
     }
     // Setting a timer again restarts its period and forgets a pending tick.
-    record->callback = callback;
     record->due = false;
     const std::uint32_t period = std::clamp(periodMs, SHORTEST_PERIOD_MS, LONGEST_PERIOD_MS);
     record->timer.start(static_cast<int>(period), host);

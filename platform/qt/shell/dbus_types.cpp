@@ -90,14 +90,52 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItemPrope
     return argument;
 }
 
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItemKeys& item) {
+    argument.beginStructure();
+    argument << item.id << item.names;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItemKeys& item) {
+    argument.beginStructure();
+    argument >> item.id >> item.names;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuEvent& event) {
+    argument.beginStructure();
+    argument << event.id << event.eventId << event.data << event.timestamp;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& event) {
+    argument.beginStructure();
+    argument >> event.id >> event.eventId >> event.data >> event.timestamp;
+    argument.endStructure();
+    return argument;
+}
+
 void RegisterDBusTypes() {
     static const bool registered = [] {
+        // The adaptors name the lists by these aliases, and Qt matches a
+        // call to a method by the names of its parameter types.
+        qRegisterMetaType<DBusIconImages>("platform::qt::DBusIconImages");
+        qRegisterMetaType<DBusMenuItemPropertiesList>("platform::qt::DBusMenuItemPropertiesList");
+        qRegisterMetaType<DBusMenuItemKeysList>("platform::qt::DBusMenuItemKeysList");
+        qRegisterMetaType<DBusMenuEventList>("platform::qt::DBusMenuEventList");
         qDBusRegisterMetaType<DBusIconImage>();
         qDBusRegisterMetaType<DBusIconImages>();
         qDBusRegisterMetaType<DBusToolTip>();
         qDBusRegisterMetaType<DBusMenuLayoutItem>();
         qDBusRegisterMetaType<DBusMenuItemProperties>();
         qDBusRegisterMetaType<DBusMenuItemPropertiesList>();
+        qDBusRegisterMetaType<DBusMenuItemKeys>();
+        qDBusRegisterMetaType<DBusMenuItemKeysList>();
+        qDBusRegisterMetaType<DBusMenuEvent>();
+        qDBusRegisterMetaType<DBusMenuEventList>();
         return true;
     }();
     (void)registered;

@@ -1,5 +1,5 @@
 // The structures that StatusNotifierItem and its menu exchange over D-Bus,
-// with their marshalling.
+// with their marshalling; the interface descriptions (*.xml) name them.
 #pragma once
 
 #include <QByteArray>
@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QList>
 #include <QMetaType>
+#include <QDBusVariant>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 namespace platform::qt {
@@ -45,6 +47,23 @@ struct DBusMenuItemProperties {
 };
 using DBusMenuItemPropertiesList = QList<DBusMenuItemProperties>;
 
+// The names of properties one menu item lost ("(ias)").
+struct DBusMenuItemKeys {
+    int id = 0;
+    QStringList names;
+};
+using DBusMenuItemKeysList = QList<DBusMenuItemKeys>;
+
+// An event on a menu item: its id, what happened ("clicked", "hovered"),
+// data and time ("(isvu)").
+struct DBusMenuEvent {
+    int id = 0;
+    QString eventId;
+    QDBusVariant data;
+    uint timestamp = 0;
+};
+using DBusMenuEventList = QList<DBusMenuEvent>;
+
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusIconImage& image);
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusIconImage& image);
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusToolTip& tip);
@@ -53,6 +72,10 @@ QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuLayoutItem& ite
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuLayoutItem& item);
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItemProperties& item);
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItemProperties& item);
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItemKeys& item);
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItemKeys& item);
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuEvent& event);
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& event);
 
 // Makes the types known to Qt's D-Bus marshalling; harmless to repeat.
 void RegisterDBusTypes();
@@ -63,3 +86,5 @@ Q_DECLARE_METATYPE(platform::qt::DBusIconImage)
 Q_DECLARE_METATYPE(platform::qt::DBusToolTip)
 Q_DECLARE_METATYPE(platform::qt::DBusMenuLayoutItem)
 Q_DECLARE_METATYPE(platform::qt::DBusMenuItemProperties)
+Q_DECLARE_METATYPE(platform::qt::DBusMenuItemKeys)
+Q_DECLARE_METATYPE(platform::qt::DBusMenuEvent)

@@ -12,7 +12,7 @@ namespace platform::qt {
 
 namespace {
 
-const QString WATCHER_SERVICE = QStringLiteral("org.kde.StatusNotifierWatcher");
+constexpr QLatin1StringView WATCHER_SERVICE("org.kde.StatusNotifierWatcher");
 
 struct AreaState {
     TrayKind kind = TrayKind::Undecided;
@@ -43,7 +43,7 @@ void Settle(bool watcherPresent) {
 
 void AskWhetherWatcherIsThere(const QDBusConnection& bus) {
     const QDBusPendingCall call =
-        bus.interface()->asyncCall(QStringLiteral("NameHasOwner"), WATCHER_SERVICE);
+        bus.interface()->asyncCall(QStringLiteral("NameHasOwner"), QString(WATCHER_SERVICE));
     auto* pending = new QDBusPendingCallWatcher(call, Area().context.get());
     QObject::connect(pending, &QDBusPendingCallWatcher::finished, pending, [](QDBusPendingCallWatcher* answer) {
         answer->deleteLater();
@@ -66,7 +66,7 @@ void WatchNotificationArea(std::function<void()> changed) {
         return;
     }
     Area().context = std::make_unique<QObject>();
-    Area().watcher = std::make_unique<QDBusServiceWatcher>(WATCHER_SERVICE, bus,
+    Area().watcher = std::make_unique<QDBusServiceWatcher>(QString(WATCHER_SERVICE), bus,
                                                            QDBusServiceWatcher::WatchForOwnerChange);
     QObject::connect(Area().watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, Area().context.get(),
                      [](const QString&, const QString&, const QString& newOwner) { Settle(!newOwner.isEmpty()); });

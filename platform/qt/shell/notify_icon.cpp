@@ -1,8 +1,8 @@
-// Notification icons, shown in whatever notification area the desktop has:
-// a StatusNotifierItem panel over D-Bus, or an X11 tray through
-// QSystemTrayIcon. An icon is kept for as long as its owner lives and moves
-// whenever the area changes, so a panel that starts after the program or
-// restarts gets it too.
+// The notification icon, shown in whatever notification area the desktop
+// has: a StatusNotifierItem panel over D-Bus, or an X11 tray through
+// QSystemTrayIcon. The process has one icon, kept for as long as its owner
+// lives; it moves whenever the area changes, so a panel that starts after
+// the program or restarts gets it too.
 #include "platform/notify_icon.h"
 
 #include <QApplication>
@@ -12,13 +12,12 @@
 
 #include <algorithm>
 #include <memory>
-#include <vector>
 
 #include "platform/messages.h"
-#include "platform/qt/resources/icon.h"
 #include "platform/qt/base/lifetime.h"
-#include "platform/qt/shell/notification_area.h"
 #include "platform/qt/base/qt_text.h"
+#include "platform/qt/resources/icon.h"
+#include "platform/qt/shell/notification_area.h"
 #include "platform/qt/shell/status_notifier_item.h"
 #include "platform/qt/shell/tray_menu.h"
 #include "platform/qt/windows/window_object.h"
@@ -28,9 +27,6 @@ namespace platform::qt {
 
 namespace {
 
-// Mouse messages a tray activation stands for.
-constexpr std::intptr_t WM_RBUTTONDOWN = 0x0204;
-constexpr std::intptr_t WM_MBUTTONDOWN = 0x0207;
 constexpr int SMALL_ICON_SIDE = 16;
 
 struct TrayIcon {
@@ -46,36 +42,14 @@ struct TrayIcon {
     std::unique_ptr<StatusNotifierItem> item;
 };
 
-std::vector<std::unique_ptr<TrayIcon>>& TrayIcons() {
-    static auto* icons = new std::vector<std::unique_ptr<TrayIcon>>();  // kept: see lifetime.h
-    return *icons;
-}
-
-TrayIcon* FindTrayIcon(WindowHandle owner, std::uint32_t id) {
-    for (const auto& icon : TrayIcons()) {
-        if (icon->owner == owner && icon->id == id) return icon.get();
-    }
-    return nullptr;
-}
-
-std::intptr_t MouseMessageOf(QSystemTrayIcon::ActivationReason reason) {
-    switch (reason) {
-    case QSystemTrayIcon::Trigger:
-        return WM_LBUTTONDOWN;
-    case QSystemTrayIcon::DoubleClick:
-        return WM_LBUTTONDBLCLK;
-    case QSystemTrayIcon::Context:
-        return WM_RBUTTONDOWN;
-    case QSystemTrayIcon::MiddleClick:
-        return WM_MBUTTONDOWN;
-    default:
-        return 0;
-    }
+std::unique_ptr<TrayIcon>& TheIcon() {
+    static auto* icon = new std::unique_ptr<TrayIcon>();  // kept: see lifetime.h
+    return *icon;
 }
 
 // The owner hears of a press on the icon through its callback message.
-void ReportPress(const TrayIcon& tray, std::intptr_t mouse) {
-    if (tray.withCallback && mouse != 0) PostMessage(tray.owner, tray.callbackMessage, tray.id, mouse);
+void ReportPress(const TrayIcon& tray) {
+    if (tray.withCallback) PostMessage(tray.owner, tray.callbackMessage, tray.id, WM_LBUTTONDOWN);
 }
 
 // The tip field holds at most 63 characters and a NUL; an unterminated
@@ -98,17 +72,18 @@ void ShowInXEmbedTray(TrayIcon& tray) {
     tray.xembed->setToolTip(tray.tip);
     tray.xembed->setContextMenu(tray.menu.get());
     TrayIcon* shown = &tray;
+    // A click is a press; the context menu opens by itself, and the owner
+    // answers nothing else.
     QObject::connect(tray.xembed.get(), &QSystemTrayIcon::activated, tray.xembed.get(),
                      [shown](QSystemTrayIcon::ActivationReason reason) {
-                         ReportPress(*shown, MouseMessageOf(reason));
+                         if (reason == QSystemTrayIcon::Trigger) ReportPress(*shown);
                      });
     tray.xembed->show();
 }
 
 void ShowAsStatusNotifierItem(TrayIcon& tray) {
     TrayIcon* shown = &tray;
-    tray.item = std::make_unique<StatusNotifierItem>(
-        tray.owner, [shown](std::intptr_t mouse) { ReportPress(*shown, mouse); });
+    tray.item = std::make_unique<StatusNotifierItem>(tray.owner, [shown] { ReportPress(*shown); });
     tray.item->SetIcon(tray.icon);
     tray.item->SetToolTip(tray.tip);
     if (!tray.item->Publish(NotificationBus())) tray.item.reset();
@@ -129,8 +104,8 @@ void Present(TrayIcon& tray) {
     }
 }
 
-void PresentAll() {
-    for (const auto& tray : TrayIcons()) Present(*tray);
+void PresentTheIcon() {
+    if (TheIcon()) Present(*TheIcon());
 }
 
 // Takes what the record's flags say is valid.
@@ -141,56 +116,40 @@ void ApplyRecord(TrayIcon& tray, const NotifyIconRecord& record) {
     }
     if (record.flags & NOTIFY_FLAG_ICON) {
         const IconObject* icon = LiveIcon(record.icon);
-        tray.icon = icon != nullptr ? icon->family : BlankIcon();
-        if (tray.xembed) tray.xembed->setIcon(tray.icon);
-        if (tray.item) tray.item->SetIcon(tray.icon);
+        if (icon != nullptr) tray.icon = icon->family;
     }
-    if (record.flags & NOTIFY_FLAG_TIP) {
-        tray.tip = TipOf(record);
-        if (tray.xembed) tray.xembed->setToolTip(tray.tip);
-        if (tray.item) tray.item->SetToolTip(tray.tip);
-    }
+    if (record.flags & NOTIFY_FLAG_TIP) tray.tip = TipOf(record);
 }
 
-// Removes the icons a window owns, which could only ever post to a window
-// that no longer exists.
-void RemoveTrayIconsOf(const WindowObject* window) {
-    auto& icons = TrayIcons();
-    icons.erase(std::remove_if(icons.begin(), icons.end(),
-                               [window](const auto& icon) { return icon->owner == window; }),
-                icons.end());
+// The icon goes with its owner: it could only ever post to a window that
+// no longer exists.
+void RemoveTrayIconOf(const WindowObject* window) {
+    if (TheIcon() && TheIcon()->owner == window) TheIcon().reset();
 }
 
-void RemoveAllTrayIcons() {
-    TrayIcons().clear();
+void RemoveTheIcon() {
+    TheIcon().reset();
     StopWatchingNotificationArea();
 }
 
 bool AddTrayIcon(const NotifyIconRecord& record) {
-    if (LiveLocalWindow(record.window) == nullptr || FindTrayIcon(record.window, record.id) != nullptr) {
-        return false;
-    }
-    auto tray = std::make_unique<TrayIcon>();
-    tray->owner = record.window;
-    tray->id = record.id;
-    tray->icon = BlankIcon();
-    ApplyRecord(*tray, record);
-    TrayIcon* added = tray.get();
-    TrayIcons().push_back(std::move(tray));
-    CleanUpAtLayerEnd(LayerStage::NotificationIcons, RemoveAllTrayIcons);
-    ForgetWindowsThrough(RemoveTrayIconsOf);
-    WatchNotificationArea(PresentAll);
-    Present(*added);
+    if (LiveLocalWindow(record.window) == nullptr || TheIcon()) return false;
+    TheIcon() = std::make_unique<TrayIcon>();
+    TrayIcon& tray = *TheIcon();
+    tray.owner = record.window;
+    tray.id = record.id;
+    tray.icon = BlankIcon();
+    ApplyRecord(tray, record);
+    CleanUpAtLayerEnd(LayerStage::NotificationIcons, RemoveTheIcon);
+    ForgetWindowsThrough(RemoveTrayIconOf);
+    WatchNotificationArea(PresentTheIcon);
+    Present(tray);
     return true;
 }
 
 bool DeleteTrayIcon(const NotifyIconRecord& record) {
-    auto& icons = TrayIcons();
-    const auto found = std::find_if(icons.begin(), icons.end(), [&record](const auto& icon) {
-        return icon->owner == record.window && icon->id == record.id;
-    });
-    if (found == icons.end()) return false;
-    icons.erase(found);
+    if (!TheIcon() || TheIcon()->owner != record.window || TheIcon()->id != record.id) return false;
+    TheIcon().reset();
     return true;
 }
 
@@ -206,20 +165,9 @@ bool NotifyIcon(std::uint32_t operation, const NotifyIconRecord* record) {
         qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
         return false;
     }
-    switch (operation) {
-    case NOTIFY_ADD:
-        return AddTrayIcon(*record);
-    case NOTIFY_MODIFY:
-        if (TrayIcon* tray = FindTrayIcon(record->window, record->id)) {
-            ApplyRecord(*tray, *record);
-            return true;
-        }
-        return false;
-    case NOTIFY_DELETE:
-        return DeleteTrayIcon(*record);
-    default:
-        return false;
-    }
+    if (operation == NOTIFY_ADD) return AddTrayIcon(*record);
+    if (operation == NOTIFY_DELETE) return DeleteTrayIcon(*record);
+    return false;
 }
 
 }  // namespace platform

@@ -7,76 +7,22 @@
 #include <QGuiApplication>
 #include <QMenu>
 
-#include <set>
-
 #include "platform/qt/base/activation.h"
 #include "platform/qt/shell/dbus_menu.h"
+#include "statusnotifieritem_adaptor.h"  // generated from org.kde.StatusNotifierItem.xml
 #include "platform/qt/shell/dbus_types.h"
 #include "platform/qt/shell/tray_menu.h"
-#include "platform/window.h"
 
 namespace platform::qt {
 
 namespace {
 
-const QString ITEM_INTERFACE = QStringLiteral("org.kde.StatusNotifierItem");
-const QString WATCHER_SERVICE = QStringLiteral("org.kde.StatusNotifierWatcher");
-const QString WATCHER_PATH = QStringLiteral("/StatusNotifierWatcher");
-// Where panels look for an item registered by its bus name alone.
-const QString FIRST_ITEM_PATH = QStringLiteral("/StatusNotifierItem");
-const QString FIRST_MENU_PATH = QStringLiteral("/MenuBar");
-
-constexpr std::intptr_t WM_RBUTTONDOWN = 0x0204;
-constexpr std::intptr_t WM_MBUTTONDOWN = 0x0207;
-
-const char* const INTROSPECTION = R"xml(<interface name="org.kde.StatusNotifierItem">
-  <property name="Category" type="s" access="read"/>
-  <property name="Id" type="s" access="read"/>
-  <property name="Title" type="s" access="read"/>
-  <property name="Status" type="s" access="read"/>
-  <property name="WindowId" type="i" access="read"/>
-  <property name="IconThemePath" type="s" access="read"/>
-  <property name="Menu" type="o" access="read"/>
-  <property name="ItemIsMenu" type="b" access="read"/>
-  <property name="IconName" type="s" access="read"/>
-  <property name="IconPixmap" type="a(iiay)" access="read"/>
-  <property name="OverlayIconName" type="s" access="read"/>
-  <property name="OverlayIconPixmap" type="a(iiay)" access="read"/>
-  <property name="AttentionIconName" type="s" access="read"/>
-  <property name="AttentionIconPixmap" type="a(iiay)" access="read"/>
-  <property name="AttentionMovieName" type="s" access="read"/>
-  <property name="ToolTip" type="(sa(iiay)ss)" access="read"/>
-  <method name="ContextMenu"><arg name="x" type="i" direction="in"/><arg name="y" type="i" direction="in"/></method>
-  <method name="Activate"><arg name="x" type="i" direction="in"/><arg name="y" type="i" direction="in"/></method>
-  <method name="SecondaryActivate"><arg name="x" type="i" direction="in"/><arg name="y" type="i" direction="in"/></method>
-  <method name="Scroll"><arg name="delta" type="i" direction="in"/><arg name="orientation" type="s" direction="in"/></method>
-  <method name="ProvideXdgActivationToken"><arg name="token" type="s" direction="in"/></method>
-  <signal name="NewTitle"/>
-  <signal name="NewIcon"/>
-  <signal name="NewAttentionIcon"/>
-  <signal name="NewOverlayIcon"/>
-  <signal name="NewToolTip"/>
-  <signal name="NewStatus"><arg name="status" type="s"/></signal>
- </interface>
-)xml";
-
-// Each item of the process gets paths of its own; the first gets the
-// well-known ones.
-std::set<int>& NumbersInUse() {
-    static std::set<int> numbers;
-    return numbers;
-}
-
-int TakeNumber() {
-    int number = 0;
-    while (NumbersInUse().count(number) != 0) ++number;
-    NumbersInUse().insert(number);
-    return number;
-}
-
-int NumberOf(const QString& path) {
-    return path == FIRST_ITEM_PATH ? 0 : path.section(QLatin1Char('/'), -1).toInt();
-}
+constexpr QLatin1StringView WATCHER_SERVICE("org.kde.StatusNotifierWatcher");
+constexpr QLatin1StringView WATCHER_PATH("/StatusNotifierWatcher");
+// Where panels look for an item registered by its bus name alone: the
+// process has one notification icon.
+constexpr QLatin1StringView ITEM_PATH("/StatusNotifierItem");
+constexpr QLatin1StringView MENU_PATH("/MenuBar");
 
 // The sides panels draw an item at: 16 to 24 pixels at 100 %, 32 and 48
 // on larger panels and scaled screens. A panel picks the nearest and
@@ -115,30 +61,43 @@ private:
 
 }  // namespace
 
-StatusNotifierItem::StatusNotifierItem(WindowHandle owner, std::function<void(std::intptr_t)> tap)
-    : DBusObject(ITEM_INTERFACE), owner_(owner), tap_(std::move(tap)), bus_(QStringLiteral("velorwind-unconnected")) {
-    const int number = TakeNumber();
-    path_ = number == 0 ? FIRST_ITEM_PATH : FIRST_ITEM_PATH + QLatin1Char('/') + QString::number(number);
-    menuPath_ = number == 0 ? FIRST_MENU_PATH : FIRST_MENU_PATH + QLatin1Char('/') + QString::number(number);
+StatusNotifierItem::StatusNotifierItem(WindowHandle owner, std::function<void()> tap)
+    : tap_(std::move(tap)), bus_(QStringLiteral("velorwind-unconnected")) {
+    RegisterDBusTypes();
     menuObject_ = std::make_unique<DBusMenuObject>(owner);
     menu_ = CreateTrayMenu(owner);
+    new StatusNotifierItemAdaptor(this);
+    const QString name = QCoreApplication::applicationName();
+    setProperty("Category", QStringLiteral("ApplicationStatus"));
+    setProperty("Id", name.toLower());
+    setProperty("Title", name);
+    setProperty("Status", QStringLiteral("Active"));
+    setProperty("WindowId", 0);
+    setProperty("IconThemePath", QString());
+    setProperty("Menu", QVariant::fromValue(QDBusObjectPath(QString(MENU_PATH))));
+    setProperty("ItemIsMenu", false);
+    for (const char* name : {"IconName", "OverlayIconName", "AttentionIconName", "AttentionMovieName"}) {
+        setProperty(name, QString());
+    }
+    for (const char* name : {"IconPixmap", "OverlayIconPixmap", "AttentionIconPixmap"}) {
+        setProperty(name, QVariant::fromValue(DBusIconImages()));
+    }
+    UpdateToolTip();
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
     if (published_) {
-        bus_.unregisterObject(path_);
-        bus_.unregisterObject(menuPath_);
+        bus_.unregisterObject(QString(ITEM_PATH));
+        bus_.unregisterObject(QString(MENU_PATH));
     }
-    NumbersInUse().erase(NumberOf(path_));
 }
 
 bool StatusNotifierItem::Publish(const QDBusConnection& bus) {
-    RegisterDBusTypes();
     bus_ = bus;
-    published_ = bus_.registerVirtualObject(path_, this, QDBusConnection::SingleNode);
+    published_ = bus_.registerObject(QString(ITEM_PATH), this, QDBusConnection::ExportAdaptors);
     if (!published_) return false;
-    if (!bus_.registerVirtualObject(menuPath_, menuObject_.get(), QDBusConnection::SingleNode)) {
-        bus_.unregisterObject(path_);
+    if (!bus_.registerObject(QString(MENU_PATH), menuObject_.get(), QDBusConnection::ExportAdaptors)) {
+        bus_.unregisterObject(QString(ITEM_PATH));
         published_ = false;
         return false;
     }
@@ -148,71 +107,40 @@ bool StatusNotifierItem::Publish(const QDBusConnection& bus) {
 
 void StatusNotifierItem::RegisterWithWatcher() {
     if (!published_) return;
-    // The first item by the bus name alone, as every panel understands;
-    // further ones by their path, which panels read as the caller's.
-    const QString service = path_ == FIRST_ITEM_PATH ? bus_.baseService() : path_;
-    QDBusMessage call = QDBusMessage::createMethodCall(WATCHER_SERVICE, WATCHER_PATH, WATCHER_SERVICE,
+    // By the bus name alone, as every panel understands.
+    QDBusMessage call = QDBusMessage::createMethodCall(QString(WATCHER_SERVICE), QString(WATCHER_PATH),
+                                                       QString(WATCHER_SERVICE),
                                                        QStringLiteral("RegisterStatusNotifierItem"));
-    call << service;
+    call << bus_.baseService();
     // No answer is awaited: the loop never blocks on the panel.
     bus_.send(call);
 }
 
 void StatusNotifierItem::SetIcon(const QIcon& icon) {
-    icon_ = icon;
-    Announce("NewIcon");
+    images_ = ImagesOf(icon);
+    setProperty("IconPixmap", QVariant::fromValue(images_));
+    UpdateToolTip();
+    emit NewIcon();
 }
 
 void StatusNotifierItem::SetToolTip(const QString& tip) {
     tip_ = tip;
-    Announce("NewToolTip");
+    UpdateToolTip();
+    emit NewToolTip();
 }
 
-void StatusNotifierItem::Announce(const char* signal) const {
-    if (!published_) return;
-    bus_.send(QDBusMessage::createSignal(path_, ITEM_INTERFACE, QLatin1String(signal)));
+void StatusNotifierItem::UpdateToolTip() {
+    setProperty("ToolTip", QVariant::fromValue(DBusToolTip{QString(), images_, tip_, QString()}));
 }
 
-QVariantMap StatusNotifierItem::Properties() const {
-    const QString name = QCoreApplication::applicationName();
-    const DBusIconImages images = ImagesOf(icon_);
-    return {
-        {QStringLiteral("Category"), QStringLiteral("ApplicationStatus")},
-        {QStringLiteral("Id"), name.toLower()},
-        {QStringLiteral("Title"), name},
-        {QStringLiteral("Status"), QStringLiteral("Active")},
-        {QStringLiteral("WindowId"), 0},
-        {QStringLiteral("IconThemePath"), QString()},
-        {QStringLiteral("Menu"), QVariant::fromValue(QDBusObjectPath(menuPath_))},
-        {QStringLiteral("ItemIsMenu"), false},
-        {QStringLiteral("IconName"), QString()},
-        {QStringLiteral("IconPixmap"), QVariant::fromValue(images)},
-        {QStringLiteral("OverlayIconName"), QString()},
-        {QStringLiteral("OverlayIconPixmap"), QVariant::fromValue(DBusIconImages())},
-        {QStringLiteral("AttentionIconName"), QString()},
-        {QStringLiteral("AttentionIconPixmap"), QVariant::fromValue(DBusIconImages())},
-        {QStringLiteral("AttentionMovieName"), QString()},
-        {QStringLiteral("ToolTip"), QVariant::fromValue(DBusToolTip{QString(), images, tip_, QString()})},
-    };
-}
+void StatusNotifierItem::Activate(int, int) { tap_(); }
 
-QString StatusNotifierItem::introspect(const QString&) const { return QString::fromLatin1(INTROSPECTION); }
+void StatusNotifierItem::SecondaryActivate(int, int) {}
 
-QDBusMessage StatusNotifierItem::AnswerCall(const QDBusMessage& call) {
-    const QList<QVariant> args = call.arguments();
-    if (IsCall(call, "Activate", "ii")) {
-        tap_(WM_LBUTTONDOWN);
-    } else if (IsCall(call, "SecondaryActivate", "ii")) {
-        tap_(WM_MBUTTONDOWN);
-    } else if (IsCall(call, "ContextMenu", "ii")) {
-        tap_(WM_RBUTTONDOWN);
-        ShowContextMenu(args[0].toInt(), args[1].toInt());
-    } else if (IsCall(call, "ProvideXdgActivationToken", "s")) {
-        AcceptActivationToken(args[0].toString().toUtf8());
-    } else if (!IsCall(call, "Scroll", "is")) {
-        return {};
-    }
-    return call.createReply();
+void StatusNotifierItem::Scroll(int, const QString&) {}
+
+void StatusNotifierItem::ProvideXdgActivationToken(const QString& token) {
+    AcceptActivationToken(token.toUtf8());
 }
 
 // For panels that ask the item to show its menu rather than drawing it
@@ -220,7 +148,7 @@ QDBusMessage StatusNotifierItem::AnswerCall(const QDBusMessage& call) {
 // of the program's own windows, and the click was on the panel: the menu is
 // a window of its own there, placed by the compositor, closed when it loses
 // the focus or an entry is chosen.
-void StatusNotifierItem::ShowContextMenu(int x, int y) {
+void StatusNotifierItem::ContextMenu(int x, int y) {
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         menu_->popup(QPoint(x, y));
         return;

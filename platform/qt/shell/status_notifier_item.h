@@ -1,22 +1,23 @@
 // A notification icon as a StatusNotifierItem: an object on the session bus
 // that the desktop's panel (KDE Plasma, GNOME with AppIndicator support,
-// Xfce, waybar, swaybar) shows and calls when the user acts on it.
+// Xfce, waybar, swaybar) shows and calls when the user acts on it. Qt's
+// adaptor, generated from org.kde.StatusNotifierItem.xml, reads the
+// properties and makes the calls below.
 //
-// The item answers Activate as a tap on the icon, ContextMenu with the
-// icon's menu (also exported for panels that draw it themselves), and
-// ProvideXdgActivationToken by keeping the token for the activation that
-// follows.
+// Activate is a tap on the icon; ContextMenu shows the icon's menu (also
+// exported for panels that draw it themselves); ProvideXdgActivationToken
+// keeps the token for the activation that follows.
 #pragma once
 
 #include <QDBusConnection>
 #include <QIcon>
+#include <QObject>
 #include <QString>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 
-#include "platform/qt/shell/dbus_object.h"
+#include "platform/qt/shell/dbus_types.h"
 #include "platform/types.h"
 
 class QMenu;
@@ -25,10 +26,12 @@ namespace platform::qt {
 
 class DBusMenuObject;
 
-class StatusNotifierItem : public DBusObject {
+class StatusNotifierItem : public QObject {
+    Q_OBJECT
+
 public:
-    // `tap` is told of each action with the mouse message it stands for.
-    StatusNotifierItem(WindowHandle owner, std::function<void(std::intptr_t)> tap);
+    // `tap` is told of each Activate.
+    StatusNotifierItem(WindowHandle owner, std::function<void()> tap);
     ~StatusNotifierItem() override;
 
     // Puts the item and its menu on `bus` and registers it with the
@@ -40,22 +43,24 @@ public:
     void SetIcon(const QIcon& icon);
     void SetToolTip(const QString& tip);
 
-    QString introspect(const QString& path) const override;
+    void Activate(int x, int y);
+    void ContextMenu(int x, int y);
+    void SecondaryActivate(int x, int y);
+    void Scroll(int delta, const QString& orientation);
+    void ProvideXdgActivationToken(const QString& token);
+
+Q_SIGNALS:
+    void NewIcon();
+    void NewToolTip();
 
 private:
-    QVariantMap Properties() const override;
-    QDBusMessage AnswerCall(const QDBusMessage& call) override;
-    void Announce(const char* signal) const;
-    void ShowContextMenu(int x, int y);
+    void UpdateToolTip();
 
-    WindowHandle owner_;
-    std::function<void(std::intptr_t)> tap_;
+    std::function<void()> tap_;
     QDBusConnection bus_;
-    QString path_;
-    QString menuPath_;
     std::unique_ptr<DBusMenuObject> menuObject_;
     std::unique_ptr<QMenu> menu_;
-    QIcon icon_;
+    DBusIconImages images_;
     QString tip_;
     bool published_ = false;
 };

@@ -6,7 +6,6 @@
 
 #include "platform/messages.h"
 #include "platform/qt/surfaces/caption_bar.h"
-#include "platform/qt/base/keyboard.h"
 #include "platform/qt/surfaces/surface_widget.h"
 #include "platform/qt/base/system_colours.h"
 #include "platform/window.h"
@@ -14,6 +13,14 @@
 namespace platform::qt {
 
 namespace {
+
+void PostDialogKey(WindowHandle dialog, int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        PostMessage(dialog, WM_KEYDOWN, KEY_RETURN, 0);
+    } else if (key == Qt::Key_Escape) {
+        PostMessage(dialog, WM_KEYDOWN, KEY_ESCAPE, 0);
+    }
+}
 
 constexpr std::uint32_t STYLE_BORDER = 0x00800000;
 constexpr std::uint32_t STYLE_DIALOG_FRAME = 0x00400000;
@@ -32,9 +39,9 @@ FrameShape FrameShapeOf(std::uint32_t style, std::uint32_t exStyle) {
     return shape;
 }
 
-DialogFrame::DialogFrame(WindowHandle dialog, QWidget* owner, const QFont& font,
-                         const FrameShape& shape, const QSize& clientSize)
-    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), dialog_(dialog), border_(shape.border) {
+DialogFrame::DialogFrame(WindowHandle dialog, const QFont& font, const FrameShape& shape,
+                         const QSize& clientSize)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), dialog_(dialog), border_(shape.border) {
     setFont(font);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -51,8 +58,11 @@ DialogFrame::DialogFrame(WindowHandle dialog, QWidget* owner, const QFont& font,
 
 bool DialogFrame::event(QEvent* event) {
     // Every key, Tab included, is the dialog's: Qt's focus moving is not.
+    // The dialog answers Enter and Escape alone (commands 1 and 2), so only
+    // their presses become messages.
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-        PostKeyMessage(dialog_, *static_cast<QKeyEvent*>(event));
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (event->type() == QEvent::KeyPress) PostDialogKey(dialog_, key->key());
         return true;
     }
     return QWidget::event(event);

@@ -31,7 +31,7 @@ FrameShape FrameShapeOf(std::uint32_t style, std::uint32_t exStyle);
 
 class DialogFrame : public QWidget {
 public:
-    DialogFrame(WindowHandle dialog, QWidget* owner, const QFont& font, const FrameShape& shape,
+    DialogFrame(WindowHandle dialog, const QFont& font, const FrameShape& shape,
                 const QSize& clientSize);
 
     DialogClient* Client() const { return client_; }

@@ -65,13 +65,6 @@ WindowObject* AdoptDialog(std::unique_ptr<WindowObject> dialog) {
 void DiscardDialog(WindowObject* dialog) {
     for (const auto& control : dialog->controls) UnregisterWindow(control.get());
     UnregisterWindow(dialog);
-    // A dialog still owned by this one loses its owner rather than its
-    // frame, which Qt would delete with the owner's.
-    for (const auto& other : DialogList()) {
-        if (other->owner != dialog) continue;
-        other->owner = nullptr;
-        if (other->frame != nullptr) other->frame->setParent(nullptr, other->frame->windowFlags());
-    }
     auto& dialogs = DialogList();
     const auto found = std::find_if(dialogs.begin(), dialogs.end(),
                                     [dialog](const auto& owned) { return owned.get() == dialog; });

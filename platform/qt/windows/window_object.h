@@ -33,8 +33,6 @@ struct WindowObject {
 
     const Kind kind;
     InstanceHandle instance = nullptr;
-    std::uint32_t style = 0;
-    std::uint32_t exStyle = 0;
     bool visible = false;
     bool destroying = false;
     // A dialog's title or a control's own text.
@@ -42,7 +40,6 @@ struct WindowObject {
 
     // Dialogs.
     DialogProcedure procedure = nullptr;
-    WindowObject* owner = nullptr;  // the dialog this one was created for
     qt::DialogFrame* frame = nullptr;  // owned
     QFont font;
     QFont contextFont;  // what its device contexts, and its controls', draw with
@@ -59,7 +56,7 @@ struct WindowObject {
     bool drawnThrough = false;  // a device context drew on it since its text was set
 
     // Another process's dialog, found by its title, is a window of kind
-    // Remote; the instance link keeps its connection.
+    // Remote; the single-instance service keeps its connection.
 };
 
 }  // namespace platform

@@ -3,13 +3,13 @@
 // A context from GetDC starts with the stock system font, a bitmap font that
 // has no Japanese characters on most desktops and is too large for the
 // gauges. A context of a dialog or of one of its controls draws with the
-// dialog's face at five eighths of its size instead, so that the gauges
-// hold the byte counts of today's memories and disks (fifteen characters up
-// to a terabyte) within their 42 dialog units.
+// gauge font instead (platform/shared/gauge_font.h).
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
+#include "platform/shared/gauge_font.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform {
@@ -28,8 +28,8 @@ std::vector<ContextFont>& ContextFonts() {
 }
 
 LONG ContextHeight(LONG dialogHeight) {
-    const LONG pixels = dialogHeight < 0 ? -dialogHeight : dialogHeight;
-    const LONG scaled = std::max<LONG>(1, (pixels * 5 + 4) / 8);
+    // A negative height counts the characters alone, without the leading.
+    const LONG scaled = shared::GaugeFontPixels(std::abs(dialogHeight));
     return dialogHeight < 0 ? -scaled : scaled;
 }
 

@@ -23,14 +23,13 @@ MSG ToMsg(const MessageRecord& record) {
 
 }  // namespace
 
-std::int32_t RetrieveMessage(MessageRecord* record, WindowHandle window, std::uint32_t firstMessage,
-                             std::uint32_t lastMessage) {
+std::int32_t RetrieveMessage(MessageRecord* record) {
     if (record == nullptr) return -1;
     // The program is up (or has given up) once it waits for messages: a
     // second start may look for it now.
     win32::ReleaseStartLock();
     MSG message{};
-    const BOOL result = GetMessageW(&message, win32::ToHwnd(window), firstMessage, lastMessage);
+    const BOOL result = GetMessageW(&message, nullptr, 0, 0);
     if (result == -1) return -1;
     *record = MessageRecord{win32::FromHwnd(message.hwnd), message.message, message.wParam,
                             message.lParam};

@@ -8,8 +8,8 @@
 
 namespace platform {
 
-WindowHandle FindTopLevelWindow(const char16_t* className, const char16_t* title) {
-    return win32::FromHwnd(FindWindowW(win32::Wide(className), win32::Wide(title)));
+WindowHandle FindTopLevelWindow(const char16_t* title) {
+    return win32::FromHwnd(FindWindowW(nullptr, win32::Wide(title)));
 }
 
 bool SetForegroundWindow(WindowHandle window) {

@@ -22,7 +22,7 @@ static_assert(offsetof(NotifyIconRecord, callbackMessage) ==
               offsetof(NOTIFYICONDATAW, uCallbackMessage));
 static_assert(offsetof(NotifyIconRecord, icon) == offsetof(NOTIFYICONDATAW, hIcon));
 static_assert(offsetof(NotifyIconRecord, tip) == offsetof(NOTIFYICONDATAW, szTip));
-static_assert(NOTIFY_ADD == NIM_ADD && NOTIFY_MODIFY == NIM_MODIFY && NOTIFY_DELETE == NIM_DELETE);
+static_assert(NOTIFY_ADD == NIM_ADD && NOTIFY_DELETE == NIM_DELETE);
 
 namespace {
 
@@ -90,15 +90,6 @@ void HearTaskbarCreated(HWND owner) {
     ChangeWindowMessageFilterEx(owner, win32::TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
 }
 
-// What a modification changes: the fields its flags name.
-void Merge(NotifyIconRecord& kept, const NotifyIconRecord& change) {
-    if (change.flags & NOTIFY_FLAG_MESSAGE) kept.callbackMessage = change.callbackMessage;
-    if (change.flags & NOTIFY_FLAG_ICON) kept.icon = change.icon;
-    if (change.flags & NOTIFY_FLAG_TIP)
-        std::copy(std::begin(change.tip), std::end(change.tip), kept.tip);
-    kept.flags |= change.flags;
-}
-
 void Remember(std::uint32_t operation, const NotifyIconRecord& record, bool done) {
     auto& icons = WantedIcons();
     const auto wanted = FindWanted(win32::ToHwnd(record.window), record.id);
@@ -106,10 +97,6 @@ void Remember(std::uint32_t operation, const NotifyIconRecord& record, bool done
         if (wanted != icons.end()) icons.erase(wanted);
     } else if (wanted != icons.end()) {
         if (operation == NOTIFY_ADD) *wanted = {record, done};
-        if (operation == NOTIFY_MODIFY) {
-            Merge(wanted->record, record);
-            wanted->inShell = wanted->inShell || done;
-        }
     } else if (operation == NOTIFY_ADD) {
         icons.push_back({record, done});
         HearTaskbarCreated(win32::ToHwnd(record.window));

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/shared/root_entries.h"
 #include "platform/win32/status/removable_drives.h"
 
 namespace platform::win32 {
@@ -14,7 +15,11 @@ void Store(std::uint64_t* place, std::uint64_t value) {
 }
 
 std::optional<char16_t> DriveNamed(std::u16string_view name) {
-    if (const std::optional<char16_t> letter = DriveOfOpenEnumeration(name)) return letter;
+    // While the survey enumerates the root, its names resolve through the
+    // enumeration's own reading of the drives.
+    if (const shared::RootVolume* volume = shared::VolumeOfOpenEnumeration(name)) {
+        return static_cast<char16_t>(volume->place.at(0));
+    }
     const std::optional<std::vector<DriveFacts>> drives = ReadDrives();
     if (!drives) return std::nullopt;
     for (const RootVolume& volume : RemovableVolumes(*drives)) {

@@ -23,7 +23,4 @@ void UseSystemFreeSpaceQuery(SystemFreeSpaceQuery query);
 std::int32_t QueryCardFreeSpace(const char16_t* path, std::uint64_t* available,
                                 std::uint64_t* total, std::uint64_t* totalFree);
 
-// The drive of a name listed by an enumeration still open; nothing if none.
-std::optional<char16_t> DriveOfOpenEnumeration(std::u16string_view name);
-
 }  // namespace platform::win32

@@ -9,24 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/shared/core_library.h"
 #include "platform/win32/status/free_space.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform {
 namespace {
-
-constexpr std::u16string_view CORE_LIBRARY = u"COREDLL.DLL";
-constexpr std::u16string_view FREE_SPACE_ENTRY = u"GetDiskFreeSpaceExW";
-
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
-
-bool IsCoreLibraryName(std::u16string_view name) {
-    if (name.size() != CORE_LIBRARY.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (AsciiUpper(name[i]) != CORE_LIBRARY[i]) return false;
-    }
-    return true;
-}
 
 // Entry names are ASCII; any other character names no entry.
 std::optional<std::string> AsciiName(std::u16string_view name) {
@@ -44,7 +32,7 @@ bool IsKernel(HMODULE library) { return library == GetModuleHandleW(L"kernel32.d
 
 LibraryHandle LoadLibrary(const char16_t* name) {
     if (name == nullptr || *name == u'\0') return nullptr;
-    const wchar_t* file = IsCoreLibraryName(name) ? L"kernel32.dll" : win32::Wide(name);
+    const wchar_t* file = shared::IsCoreLibraryName(name) ? L"kernel32.dll" : win32::Wide(name);
     return win32::FromHmodule(LoadLibraryExW(file, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
 }
 
@@ -54,7 +42,7 @@ LibraryEntry FindLibraryEntry(LibraryHandle library, const char16_t* name) {
     if (!ascii) return nullptr;
     const FARPROC entry = GetProcAddress(win32::ToHmodule(library), ascii->c_str());
     if (entry == nullptr) return nullptr;
-    if (IsKernel(win32::ToHmodule(library)) && name == FREE_SPACE_ENTRY) {
+    if (IsKernel(win32::ToHmodule(library)) && name == shared::FREE_SPACE_ENTRY) {
         // GetProcAddress hands every entry out under one type; this one has
         // GetDiskFreeSpaceExW's (cast through the type-less function type).
         win32::UseSystemFreeSpaceQuery(

@@ -67,14 +67,6 @@ bool SetDialogItemText(WindowHandle dialog, std::int32_t id, const char16_t* tex
     return SetDlgItemTextW(ToHwnd(dialog), id, win32::Wide(text)) != FALSE;
 }
 
-std::size_t GetDialogItemText(WindowHandle dialog, std::int32_t id, char16_t* target,
-                              std::size_t capacity) {
-    if (target == nullptr || capacity == 0) return 0;
-    target[0] = u'\0';  // a control that is not there copies nothing
-    const int limit = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(capacity);
-    return GetDlgItemTextW(ToHwnd(dialog), id, win32::Wide(target), limit);
-}
-
 WindowHandle GetDialogItem(WindowHandle dialog, std::int32_t id) {
     return FromHwnd(GetDlgItem(ToHwnd(dialog), id));
 }

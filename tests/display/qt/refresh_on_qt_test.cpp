@@ -18,7 +18,7 @@
 #include "platform/module.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
-#include "tests/platform/qt/qt_test_support.h"
+#include "tests/platform/qt/support/qt_test_support.h"
 
 namespace {
 
@@ -28,9 +28,7 @@ using namespace resources;
 bool AnswerEverything(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) { return true; }
 
 std::u16string ItemText(WindowHandle dialog, std::int32_t id) {
-    char16_t buffer[64] = {};
-    GetDialogItemText(dialog, id, buffer, 64);
-    return buffer;
+    return qt_test::ControlText(dialog, id);
 }
 
 int PixelsOf(const QImage& image, Colour colour) {

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -88,6 +89,12 @@ void Prepare(const PreparedTree& tree, const std::vector<Supply>& supplies,
     }
 }
 
+// The machine's DMI product name, where the kernel keeps it and links it.
+void WriteProductName(const PreparedTree& tree, const std::string& name) {
+    tree.Write("sys/devices/virtual/dmi/id/product_name", name);
+    tree.Link("sys/class/dmi/id", "../../devices/virtual/dmi/id");
+}
+
 struct BatteryState {
     std::uint8_t flags;
     std::uint8_t percent;
@@ -102,6 +109,8 @@ struct PowerCase {
     std::uint8_t externalPower;
     BatteryState main;
     BatteryState backup;
+    // The machine's DMI product name file; none when left out.
+    std::optional<std::string> productName = std::nullopt;
 };
 
 const Attributes LAPTOP_DISCHARGING{{"status", "Discharging\n"}, {"present", "1\n"},
@@ -114,6 +123,25 @@ Supply Draining(std::string name, std::string capacity, std::string energyNow,
     return Battery(std::move(name), {{"status", "Discharging\n"}, {"capacity", capacity},
                                      {"energy_now", energyNow}, {"power_now", powerNow}});
 }
+
+// A battery that gives a percentage only through what is left and what it
+// holds when full, in µWh or µAh, as ACPI batteries without a usable
+// `capacity` and many fuel gauges do.
+Supply Holding(std::string name, std::string status, std::string nowName, std::string now,
+               std::string fullName, std::string full) {
+    return Battery(std::move(name), {{"status", status + "\n"}, {nowName, now + "\n"},
+                                     {fullName, full + "\n"}});
+}
+
+// A worn Apple battery, full: `capacity` against the design size, energy
+// against what it holds now.
+const Attributes WORN_FULL_APPLE_BATTERY{{"status", "Full\n"}, {"capacity", "60\n"},
+                                         {"energy_now", "42000000\n"},
+                                         {"energy_full", "42000000\n"}};
+// A full battery freshly calibrated by its driver, whose energy says half.
+const Attributes CAPACITY_ABOVE_FULL{{"status", "Full\n"}, {"capacity", "104\n"},
+                                     {"energy_now", "25000000\n"},
+                                     {"energy_full", "50000000\n"}};
 
 const PowerCase POWER_CASES[] = {
     {"LaptopDischargingInEnergyUnits",
@@ -128,7 +156,7 @@ const PowerCase POWER_CASES[] = {
      {Battery("BAT0", {{"status", "Discharging\n"}, {"capacity", "15\n"},
                        {"charge_now", "3000000\n"},
                        {"current_now", "-1200000\n"}, {"charge_full", "4800000\n"}})},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 15, 9000, 14400}, NO_BATTERY},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_LOW, 15, 9000, 14400}, NO_BATTERY},
     {"FullOnMains",
      {External("AC", "Mains", "1"),
       Battery("BAT0", {{"status", "Full\n"}, {"capacity", "100\n"}, {"capacity_level", "Full\n"},
@@ -143,7 +171,7 @@ const PowerCase POWER_CASES[] = {
     {"SecondSystemBatteryIsBackupInNameOrder",
      {Draining("BAT1", "90\n", "18000000\n", "6000000\n"),
       Draining("BAT0", "30\n", "15000000\n", "5000000\n")},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 30, 10800, UNKNOWN},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 30, 10800, UNKNOWN},
      {POWER_FLAG_HIGH, 90, 10800, UNKNOWN}},
     {"WirelessMouseIsNoSystemBattery",
      {External("AC", "Mains", "1"),
@@ -169,7 +197,7 @@ const PowerCase POWER_CASES[] = {
      {Battery("BAT0", {{"status", "Discharging\n"}, {"time_to_empty_now", "7260\n"},
                        {"energy_now", "28500000\n"}, {"power_now", "9500000\n"},
                        {"energy_full", "50000000\n"}})},
-     EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, 7260, 18947}, NO_BATTERY},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 57, 7260, 18947}, NO_BATTERY},
     {"LevelUnknownSetsNoBit",
      {Battery("BAT0", {{"capacity_level", "Unknown\n"}, {"capacity", "50\n"}})},
      EXTERNAL_POWER_UNKNOWN, {0, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
@@ -180,31 +208,131 @@ const PowerCase POWER_CASES[] = {
      {Battery("BAT0", {{"capacity_level", "Medium\n"}, {"capacity", "12\n"}})},
      EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_LOW, 12, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"PowerBelowTenMilliwattsIsUnknown", {Draining("BAT0", "50", "10000", "9999")},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"PowerAtTenMilliwatts", {Draining("BAT0", "50", "10000", "-10000")},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 50, 3600, UNKNOWN}, NO_BATTERY},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 50, 3600, UNKNOWN}, NO_BATTERY},
     {"CurrentBelowOneMilliampIsUnknown",
      {Battery("BAT0", {{"status", "Discharging"}, {"charge_now", "1000"}, {"current_now", "999"}})},
-     EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
+     EXTERNAL_POWER_OFF, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"EnergyIsNeverDividedByCurrent",
      {Battery("BAT0", {{"status", "Discharging"}, {"energy_now", "28500000"},
                        {"current_now", "1000000"},
                        {"energy_full", "50000000"}})},
-     EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 57, UNKNOWN, UNKNOWN}, NO_BATTERY},
     // Each lifetime falls back to charge units on its own: a driver without
     // energy_full still gets a full lifetime from charge_full.
     {"EachLifetimeFallsBackOnItsOwn",
      {Battery("BAT0", {{"status", "Discharging"}, {"energy_now", "28500000"},
                        {"power_now", "9500000"}, {"charge_full", "4800000"},
                        {"current_now", "-1200000"}})},
-     EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, 10800, 14400}, NO_BATTERY},
+     EXTERNAL_POWER_OFF, {0, PERCENT_UNKNOWN, 10800, 14400}, NO_BATTERY},
     {"LifetimeBeyondRecordIsUnknown", {Draining("BAT0", "50", "99999999999", "10000")},
-     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY},
     // A value and its line end must fit the 256-byte buffer.
     {"LongestValueThatFits", {Battery("BAT0", {{"capacity", std::string(252, ' ') + "57\n"}})},
      EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 57, UNKNOWN, UNKNOWN}, NO_BATTERY},
     {"ValueOneByteTooLong", {Battery("BAT0", {{"capacity", std::string(253, ' ') + "57\n"}})},
      EXTERNAL_POWER_UNKNOWN, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    // Without `capacity`: now over full of one unit family, rounded to the
+    // nearest whole per cent, the level class following it.
+    {"EnergyPairWithoutCapacityRoundsHalfUp",
+     {External("AC", "Mains", "0"),
+      Battery("BAT0", {{"status", "Discharging\n"}, {"present", "1\n"},
+                       {"energy_now", "1250000\n"}, {"energy_full", "50000000\n"},
+                       {"power_now", "9500000\n"}})},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_CRITICAL, 3, 473, 18947}, NO_BATTERY},
+    {"ChargePairJustBelowHalfRoundsDown",
+     {External("AC", "Mains", "1"), Holding("BAT1", "Charging", "charge_now", "818000",
+                                            "charge_full", "4000000")},
+     EXTERNAL_POWER_ON, {POWER_FLAG_LOW | POWER_FLAG_CHARGING, 20, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"ChargePairAtHalfRoundsUp",
+     {External("AC", "Mains", "1"), Holding("BAT1", "Charging", "charge_now", "820000",
+                                            "charge_full", "4000000")},
+     EXTERNAL_POWER_ON, {POWER_FLAG_HIGH | POWER_FLAG_CHARGING, 21, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"FuelGaugeInChargeUnitsKeepsDriverLevel",
+     {External("usb", "USB", "0"),
+      Battery("bq27546-0", {{"status", "Discharging\n"}, {"capacity_level", "Normal\n"},
+                            {"charge_now", "1520000\n"}, {"charge_full", "3040000\n"},
+                            {"current_now", "-380000\n"}})},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 50, 14400, 28800}, NO_BATTERY},
+    {"EnergyNowAboveFullIsFull",
+     {Holding("BAT0", "Full", "energy_now", "51000000", "energy_full", "50000000")},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"EmptyBatteryReadsZero",
+     {Holding("BAT0", "Unknown", "charge_now", "0", "charge_full", "4000000")},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_CRITICAL, 0, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"EnergyFullZeroFallsBackToCharge",
+     {Battery("BAT0", {{"energy_now", "0\n"}, {"energy_full", "0\n"}, {"charge_now", "3000000\n"},
+                       {"charge_full", "4000000\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 75, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"HalfAnEnergyPairFallsBackToCharge",
+     {Battery("BAT0", {{"energy_now", "40000000\n"}, {"charge_now", "1000000\n"},
+                       {"charge_full", "4000000\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 25, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"NowNegativeOrFullZeroIsUnknown",
+     {Battery("BAT0", {{"status", "Discharging\n"}, {"energy_now", "-1000\n"},
+                       {"energy_full", "50000000\n"}, {"charge_now", "1000000\n"},
+                       {"charge_full", "0\n"}})},
+     EXTERNAL_POWER_OFF, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"FullNegativeIsUnknown",
+     {Holding("BAT0", "Discharging", "charge_now", "-1000000", "charge_full", "-4000000")},
+     EXTERNAL_POWER_OFF, {0, PERCENT_UNKNOWN, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"UnusableCapacityFallsBackToEnergy",
+     {Battery("BAT0", {{"capacity", "-1\n"}, {"energy_now", "40000000\n"},
+                       {"energy_full", "50000000\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 80, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    // A full battery freshly calibrated: the driver says a little over 100.
+    {"CapacityAboveHundredIsFull", {Battery("BAT0", CAPACITY_ABOVE_FULL)},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"CapacityAboveHundredKeepsDriverLevel",
+     {External("AC", "Mains", "1"),
+      Battery("BAT0", {{"status", "Full\n"}, {"capacity", "101\n"}, {"capacity_level", "Full\n"}})},
+     EXTERNAL_POWER_ON, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    // Apple laptops report `capacity` against the battery's design size.
+    {"MacBookPercentFromEnergy",
+     {External("ADP1", "Mains", "1"), Battery("BAT0", WORN_FULL_APPLE_BATTERY)},
+     EXTERNAL_POWER_ON, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY,
+     "MacBookPro11,5\n"},
+    {"MacBookPercentFromCharge",
+     {Battery("BAT0", {{"status", "Discharging\n"}, {"capacity", "30\n"},
+                       {"charge_now", "2500000\n"}, {"charge_full", "5000000\n"}})},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 50, UNKNOWN, UNKNOWN}, NO_BATTERY, "MacBookAir7,2\n"},
+    {"MacBookWithoutEnergyOrChargeUsesCapacity",
+     {Battery("BAT0", {{"status", "Full\n"}, {"capacity", "104\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY, "MacBook8,1\n"},
+    {"MacBookOnlyInTheMiddleIsNoMacBook", {Battery("BAT0", CAPACITY_ABOVE_FULL)},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY,
+     "Hackintosh MacBookPro15,1\n"},
+    {"EmptyProductNameIsNoMacBook", {Battery("BAT0", CAPACITY_ABOVE_FULL)},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY, ""},
+    {"BinaryProductNameIsNoMacBook", {Battery("BAT0", CAPACITY_ABOVE_FULL)},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY,
+     std::string("MacBook\0\xff\x01\x80\n", 12)},
+    {"LongProductNameIsNoMacBook", {Battery("BAT0", CAPACITY_ABOVE_FULL)},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY,
+     "MacBookPro" + std::string(4086, 'x')},
+    // With no charger listed the battery says where its power comes from.
+    {"NoChargerListedChargingMeansOn",
+     {Battery("BAT0", {{"status", "Charging\n"}, {"capacity", "40\n"}})},
+     EXTERNAL_POWER_ON, {POWER_FLAG_HIGH | POWER_FLAG_CHARGING, 40, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"NoChargerListedEitherBatteryDischargingMeansOff",
+     {Battery("BAT0", {{"status", "Not charging\n"}, {"capacity", "90\n"}}),
+      Battery("BAT1", {{"status", "Discharging\n"}, {"capacity", "40\n"}})},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_HIGH, 90, UNKNOWN, UNKNOWN},
+     {POWER_FLAG_HIGH, 40, UNKNOWN, UNKNOWN}},
+    {"NoChargerListedMouseSaysNothing",
+     {Battery("BAT0", CAPACITY_ABOVE_FULL),
+      Battery("hidpp_battery_0", {{"scope", "Device\n"}, {"status", "Discharging\n"}})},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 100, UNKNOWN, UNKNOWN}, NO_BATTERY},
+    {"ListedChargerWinsOverBattery",
+     {External("AC", "Mains", "0"), Holding("BAT0", "Charging", "energy_now", "1000000",
+                                            "energy_full", "50000000")},
+     EXTERNAL_POWER_OFF, {POWER_FLAG_CRITICAL | POWER_FLAG_CHARGING, 2, UNKNOWN, UNKNOWN},
+     NO_BATTERY},
+    {"ListedChargerUnreadableWinsOverBattery",
+     {External("AC", "Mains", ""), Holding("BAT0", "Discharging", "charge_now", "3960000",
+                                           "charge_full", "4000000")},
+     EXTERNAL_POWER_UNKNOWN, {POWER_FLAG_HIGH, 99, UNKNOWN, UNKNOWN}, NO_BATTERY},
     // Listed, then gone before it was read: no supply, and no reason to
     // doubt the battery after it.
     {"SupplyGoneSinceTheListing",
@@ -223,6 +351,7 @@ TEST_P(PowerStatusTest, FillsRecordFromSupplies) {
     const auto& [c, source] = GetParam();
     const PreparedTree tree;
     Prepare(tree, c.supplies, source);
+    if (c.productName) WriteProductName(tree, *c.productName);
     PowerStatusRecord status;
     std::memset(&status, 0xA5, sizeof status);
     ASSERT_TRUE(QueryPowerStatus(&status, true));
@@ -355,7 +484,7 @@ TEST(PowerStatus, AFifoAttributeIsNotWaitedFor) {
     }
     query.join();
     EXPECT_TRUE(returnedAlone) << "the query waited for a writer";
-    EXPECT_EQ(status.batteryPercent, PERCENT_UNKNOWN);
+    EXPECT_EQ(status.batteryPercent, 57) << "from the energy pair, as without capacity";
     EXPECT_EQ(status.batteryLifeSeconds, 10800u) << "the other attributes still read";
 }
 

@@ -104,6 +104,17 @@ const MountCase MOUNT_CASES[] = {
          MountLine(NO_DEVICE, "/run/media/x/" + Repeat("😀", 130)) +
          MountLine(NO_DEVICE, "/run/media/x/" + Repeat("😀", 129)),
      {std::u16string(259, u'N'), std::u16string(259, u'あ'), Repeat(u"😀", 129)}},
+    // `mount -t tmpfs '' DIR` and some FUSE file systems leave the source
+    // empty; the kernel writes the empty field as it is.
+    {"EmptySourceField",
+     "41 22 0:45 / /media/alice/CARD rw,nosuid,nodev,relatime shared:41 - tmpfs  rw,size=1024k\n"
+     "42 22 0:46 / /media/alice/PHONE rw,nosuid,nodev - fuse.jmtpfs  rw,user_id=1000\n" +
+         MountLine(SD_CARD, "/mnt/SD"),
+     {u"CARD", u"PHONE", u"SD"}},
+    {"EveryOptionalFieldEmpty",
+     "43 22 0:47 / /media/BARE rw - tmpfs  \n"
+     "44 22 0:48 / /run/media/bob/TAGS rw,relatime   - tmpfs  \n",
+     {u"BARE", u"TAGS"}},
 };
 
 void PrintTo(const MountCase& c, std::ostream* out) {

@@ -11,7 +11,7 @@
 #include "platform/icon.h"
 #include "platform/notify_icon.h"
 #include "platform/win32/shell/notify_icons.h"
-#include "platform/win32/shell/tray_menu.h"
+#include "platform/shared/tray_menu.h"
 #include "resources/resource_ids.h"
 #include "tests/platform/win32/win32_test_support.h"
 
@@ -85,11 +85,11 @@ TEST_F(ShellTest, AnIconComesBackWhenTheTaskbarIsCreatedAgain) {
 
 TEST_F(ShellTest, TheMenusChoicesShowTheDialogOrCloseItAsItsCaptionWould) {
     ASSERT_FALSE(IsWindowVisible(dialog_));
-    win32::CarryOut(dialog_, win32::TrayMenuChoice::Show);
+    shared::CarryOutTrayMenuEntry(win32::FromHwnd(dialog_), shared::TRAY_MENU_SHOW);
     EXPECT_TRUE(IsWindowVisible(dialog_));
     EXPECT_EQ(::GetForegroundWindow(), dialog_);
 
-    win32::CarryOut(dialog_, win32::TrayMenuChoice::Exit);
+    shared::CarryOutTrayMenuEntry(win32::FromHwnd(dialog_), shared::TRAY_MENU_EXIT);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(dialog_); }, 5000));
     EXPECT_NE(std::find(Seen().messages.begin(), Seen().messages.end(), WM_CLOSE),
               Seen().messages.end());
