@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the real program on virtual X displays and drives it as a user would:
 # first start, the tray icon's taps and menu, the caption's OK and close
-# buttons, a second start, two starts at once, a desktop without a tray, a
-# tray that starts late, restarts or runs twice, a display that goes away,
-# no display at all, and a screenshot of each layout.
+# buttons, a second start, two starts at once, a desktop scaled to 200 %, a
+# desktop without a tray, a tray that starts late, restarts or runs twice, a
+# display that goes away, no display at all, and a screenshot of each
+# layout and of the scaled tray.
 #
 #   end_to_end_test.sh PROGRAM ARTIFACT_FOLDER MAKE_STATUS_TREE
 #
@@ -23,7 +24,7 @@ source "$(dirname "$0")/harness.sh"
 
 require_tools() {
   local missing=() tool
-  for tool in Xvfb trayer xdotool xwininfo xmessage import convert identify ps; do
+  for tool in Xvfb trayer xdotool xwininfo xmessage import convert identify compare rsvg-convert ps; do
     command -v "$tool" > /dev/null || missing+=("$tool")
   done
   if ((${#missing[@]})); then
@@ -152,6 +153,38 @@ check_without_tray_closes() {
   ((EXIT_CODE == 0))
 }
 
+# --- A desktop at scale 2 ----------------------------------------------------------
+
+# The program's icon drawing, which the tray must show.
+drawing=$(dirname "$0")/../../resources/app.svg
+
+# at_scale FACTOR: the program drawn FACTOR times as large, as on a HiDPI
+# screen.
+at_scale() {
+  PROGRAM_COMMAND=("${PROGRAM_COMMAND[@]:0:${#PROGRAM_COMMAND[@]}-1}" QT_SCALE_FACTOR="$1"
+                   "${PROGRAM_COMMAND[-1]}")
+}
+
+# icon_shows_drawing ICON SIDE: a picture of the icon's window shows the
+# icon's drawing at SIDE pixels.
+icon_shows_drawing() {
+  screenshot "$1" "$session_dir/icon.png" && shows_drawing "$session_dir/icon.png" "$drawing" "$2"
+}
+
+# check_tray_picture NAME: the tray draws the icon's drawing at the size of
+# the icon's place (scaled down from a larger image at most, never a small
+# one stretched up); its picture is saved as ARTIFACT_FOLDER/NAME.png.
+check_tray_picture() {
+  local icon side result=0
+  icon=$(tray_icons | head -n1)
+  [[ -n "$icon" ]] && geometry "$icon" || { note "no icon"; return 1; }
+  side=$((WIDTH < HEIGHT ? WIDTH : HEIGHT))
+  wait_for "$REACTION_SECONDS" icon_shows_drawing "$icon" "$side" || result=1
+  note "${DRAWING_DIFFERENCE:-?} % of the drawing at $side pixels differs"
+  screenshot "$TRAYER_PANEL" "$artifacts/$1.png" && note "saved $artifacts/$1.png"
+  return "$result"
+}
+
 # --- A tray that comes late, restarts or runs twice; the icon's menu ----------
 
 check_late_tray() {
@@ -262,6 +295,17 @@ main() {
     verdict "caption close ends the program with 0 and removes the icon" check_close_ends
   fi
   verdict "two starts at once leave one instance; the other exits 0" check_simultaneous_starts
+  stop_display
+
+  # A panel twice the usual height, for a screen at 200 %.
+  if ! start_display 1600x1200 || ! start_tray_host 48; then fail "display at scale 2 with a tray host"; exit 1; fi
+  program_command "$program" "$session_dir/tree"
+  at_scale 2
+  note "display $DISPLAY, 1600x1200, trayer 48 pixels high, the program at scale 2"
+  if verdict "scale 2: first start shows the dialog and one tray icon" check_first_start; then
+    verdict "scale 2: the tray shows the icon's drawing at its size" check_tray_picture linux-tray-scale-2
+    verdict "scale 2: the icon's menu: 終了 ends the program with 0 and removes the icon" check_menu_ends
+  fi
   stop_display
 
   start_display 480x640 || { fail "display without a tray host"; exit 1; }

@@ -100,7 +100,9 @@ check_item_looks() {
   icon=$(panel get "$ITEM" IconPixmap)
   note "title '$title'; tool tip '$tip'; images '$icon'"
   [[ "$title" == "$ITEM_TITLE" && "$tip" == *"$DIALOG_TITLE"* ]] || return 1
-  [[ "$icon" == *"16 16 <1024 bytes>"* && "$icon" == *"32 32 <4096 bytes>"* ]]
+  # The sides panels draw an item at, each as its own image (four bytes a
+  # pixel), so that no panel stretches a small one up.
+  [[ "$icon" == "16 16 <1024 bytes> 22 22 <1936 bytes> 24 24 <2304 bytes> 32 32 <4096 bytes> 48 48 <9216 bytes>" ]]
 }
 
 check_activate_toggles() {
@@ -214,7 +216,7 @@ main() {
   note "display $DISPLAY, 800x600, no X11 tray; a StatusNotifierItem panel on $DBUS_SESSION_BUS_ADDRESS"
 
   if verdict "a panel started ${LATE_TRAY_SECONDS} s after the program gets its item" check_late_panel; then
-    verdict "the item: title, tool tip, 16- and 32-pixel images" check_item_looks
+    verdict "the item: title, tool tip, an image for each side panels draw (16 to 48 pixels)" check_item_looks
     verdict "Activate hides, shows, hides, shows the dialog, in front first" check_activate_toggles
     verdict "Activate while another window is in front brings the dialog to the front" \
       check_activate_raises

@@ -16,6 +16,7 @@
 #include "platform/qt/base/qt_text.h"
 #include "platform/qt/instance/single_instance.h"
 #include "platform/qt/resources/icon.h"
+#include "platform/qt/surfaces/accessible_roles.h"
 #include "platform/qt/surfaces/dialog_frame.h"
 #include "platform/qt/surfaces/static_control.h"
 #include "platform/qt/windows/window_object.h"
@@ -86,6 +87,7 @@ bool AddControl(WindowObject& dialog, const shared::DialogItemTemplate& item) {
 
 std::unique_ptr<WindowObject> BuildDialog(const shared::DialogTemplate& dialogTemplate,
                                           InstanceHandle instance, DialogProcedure procedure) {
+    GiveAccessibleRoles();
     auto dialog = std::make_unique<WindowObject>(WindowObject::Kind::Dialog);
     dialog->instance = instance;
     dialog->text = dialogTemplate.title;
