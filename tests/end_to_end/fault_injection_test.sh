@@ -503,7 +503,7 @@ end_signal_checks() {
 PANEL=(/usr/bin/python3 "$(dirname "$0")/sni_desktop.py")
 BURST_CALLS=10000
 
-panel_registered() { grep -q '^registered' "$session_dir/burst-panel.log"; }
+panel_registered() { grep -qs '^registered' "$session_dir/burst-panel.log"; }
 resident_within_burst_slack() { (($(resident_kb) <= BASE_RESIDENT_KB + burst_rss_slack_kb)); }
 
 # after_burst NAME KIND COUNT [SIZE]: the burst, then the checks. Qt itself

@@ -174,6 +174,16 @@ TEST_F(PanelCalls, AnswersCarryWhatThePanelShows) {
     EXPECT_EQ(qdbus_cast<QList<int>>(errors.arguments()[0]), (QList<int>{99, 99}))
         << "the ids that name no item";
 
+    const QDBusMessage group =
+        Send({"",
+              "/MenuBar",
+              MENU,
+              "GetGroupProperties",
+              {QVariant::fromValue(QList<int>{1, 1, 2, 1, 7}), QStringList()}});
+    ASSERT_EQ(group.arguments().size(), 1);
+    EXPECT_EQ(qdbus_cast<qt::DBusMenuItemPropertiesList>(group.arguments()[0]).size(), 2)
+        << "each item once, however often asked for";
+
     const QDBusMessage all = Send({"", "/StatusNotifierItem", PROPERTIES, "GetAll", {ITEM}});
     ASSERT_EQ(all.arguments().size(), 1);
     EXPECT_EQ(qdbus_cast<QVariantMap>(all.arguments()[0]).size(), 16);
