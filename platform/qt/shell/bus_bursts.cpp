@@ -2,11 +2,9 @@
 
 #include <malloc.h>
 
+#include <QAbstractEventDispatcher>
 #include <QEvent>
-#include <QTimer>
-
-#include <chrono>
-#include <memory>
+#include <QMetaObject>
 
 #include "platform/qt/base/lifetime.h"
 
@@ -14,11 +12,9 @@ namespace platform::qt {
 
 namespace {
 
-// The quiet after the last call that ends a burst.
-constexpr std::chrono::milliseconds QUIET{1000};
-
 struct Bursts {
-    std::unique_ptr<QTimer> quiet;
+    bool called = false;  // a call came since the memory was last given back
+    QMetaObject::Connection beforeSleep;
 };
 
 Bursts& TheBursts() {
@@ -26,23 +22,32 @@ Bursts& TheBursts() {
     return *bursts;
 }
 
-// One call with a list of 100,000 entries leaves as much behind as a
-// burst of thousands; it costs a fraction of a millisecond when there is
-// nothing to give back.
-void GiveBackFreedMemory() { ::malloc_trim(0); }
+// One call with a list of 100,000 entries leaves as much behind as a burst
+// of thousands. Giving back costs a fraction of a millisecond, and only
+// when the loop goes to sleep after calls: a burst that comes faster than
+// it is answered keeps the loop awake, and pays once at its end.
+void GiveBackFreedMemory() {
+    if (!TheBursts().called) return;
+    TheBursts().called = false;
+    ::malloc_trim(0);
+}
 
-void StopWatching() { TheBursts() = Bursts{}; }
+void StopWatching() {
+    QObject::disconnect(TheBursts().beforeSleep);
+    TheBursts() = Bursts{};
+}
 
 void NoteCall() {
     Bursts& bursts = TheBursts();
-    if (!bursts.quiet) {
-        bursts.quiet = std::make_unique<QTimer>();
-        bursts.quiet->setSingleShot(true);
-        QObject::connect(bursts.quiet.get(), &QTimer::timeout, GiveBackFreedMemory);
+    bursts.called = true;
+    if (bursts.beforeSleep) return;
+    // When the loop is about to sleep, nothing else is left to answer: the
+    // freed memory goes back then, with no timer to wake the program later.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        bursts.beforeSleep = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock,
+                                              GiveBackFreedMemory);
         CleanUpAtLayerEnd(LayerStage::NotificationIcons, StopWatching);
     }
-    // Each call puts the end off.
-    bursts.quiet->start(QUIET);
 }
 
 // Qt delivers each call to an object on the bus as a meta-call event posted
