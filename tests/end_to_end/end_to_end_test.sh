@@ -274,7 +274,8 @@ main() {
   if verdict "a tray started ${LATE_TRAY_SECONDS} s after the program docks the icon" check_late_tray; then
     verdict "a tray killed and started again docks the icon again" check_tray_restarts
     verdict "a second tray host leaves one icon" check_tray_twice
-    verdict "hidden after the tray's restart, the program sleeps" check_hidden_program_sleeps
+    verdict "hidden by OK after the tray's restart, it never wakes in ${IDLE_SECONDS} s" \
+      check_hidden_program_sleeps
     verdict "the icon's menu: 表示 shows the dialog in front" check_menu_shows
     verdict "the icon's menu: 終了 ends the program with 0 and removes the icon" check_menu_ends
   fi
