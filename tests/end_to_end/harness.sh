@@ -8,9 +8,6 @@
 : "${FIRST_WINDOW_SECONDS:=15}"
 : "${REACTION_SECONDS:=5}"
 : "${EXIT_SECONDS:=10}"
-# A second start talks to the first instance and ends at once: well within
-# this even under the sanitizers (some 60 ms there).
-: "${SECOND_START_LIMIT_MS:=1000}"
 # Hidden, the program must not run at all: no timer of its own or of Qt's
 # is left armed, so from the hide on, over this span, it never wakes (a
 # timer left armed makes one wake-up, a periodic one many, a busy loop

