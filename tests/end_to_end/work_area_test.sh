@@ -213,18 +213,22 @@ hide_with_ok() {
 }
 
 # drag_caption_to X Y: the user drags the dialog by its caption until its
-# corner is at X, Y.
+# corner is at X, Y, and lets go there.
 drag_caption_to() {
   geometry "$DIALOG" || return 1
-  local grab_x=$((X + 8)) grab_y=$((Y + CAPTION_TOP + CAPTION_HEIGHT / 2))
-  bounded xdotool mousemove "$grab_x" "$grab_y" mousedown 1 &&
-    bounded xdotool mousemove_relative -- $((($1 - X) / 2)) $((($2 - Y) / 2)) &&
-    sleep 0.2 &&
-    bounded xdotool mousemove $(($1 + 8)) $(($2 + CAPTION_TOP + CAPTION_HEIGHT / 2)) &&
-    sleep 0.2 &&
-    bounded xdotool mouseup 1 || return 1
+  local result=0
+  bounded xdotool mousemove $((X + 8)) $((Y + CAPTION_TOP + CAPTION_HEIGHT / 2)) mousedown 1 || return 1
+  # The window manager takes over the move a moment after the press; the
+  # pointer moves on until the dialog follows it there.
+  wait_for "$REACTION_SECONDS" pointer_drags_to "$1" "$2" || { note "dragged to $X,$Y, not $1,$2"; result=1; }
+  bounded xdotool mouseup 1
   last_click_ms=$(now_ms)
-  wait_for "$REACTION_SECONDS" placed_at "$1" "$2" || { note "dragged to $X,$Y, not $1,$2"; return 1; }
+  ((result == 0)) && wait_for "$REACTION_SECONDS" placed_at "$1" "$2"
+}
+
+pointer_drags_to() {
+  bounded xdotool mousemove $(($1 + 7)) $(($2 + CAPTION_TOP + CAPTION_HEIGHT / 2)) \
+    mousemove $(($1 + 8)) $(($2 + CAPTION_TOP + CAPTION_HEIGHT / 2)) && placed_at "$1" "$2"
 }
 
 # where: the dialog's place and the work area, for the log.
