@@ -36,7 +36,9 @@ EXIT_SECONDS=10
 # which the program runs under here.
 DESCRIPTOR_LIMIT=1024
 FLOOD_CONNECTIONS=1100
-FLOOD_SECONDS=5
+# How long the flood waits for the program to drop its idle connections
+# (it drops them after seconds).
+FLOOD_SECONDS=30
 
 # shellcheck source=tests/end_to_end/harness.sh
 source "$(dirname "$0")/harness.sh"
@@ -225,15 +227,18 @@ flood() {
   [[ -n "$SOCKET" ]] || { note "no socket"; return 1; }
   coproc FLOOD { exec "$link_flood" "$SOCKET" "$FLOOD_CONNECTIONS" "$FLOOD_SECONDS"; }
   keep_pid "$FLOOD_PID"
+  # Its output stays readable after it ends, which unsets FLOOD.
+  exec {FLOOD_OUT}<&"${FLOOD[0]}"
   local opened
-  read -r -t 10 -u "${FLOOD[0]}" _ opened || { note "the flood did not start"; return 1; }
+  read -r -t 10 -u "$FLOOD_OUT" _ opened || { note "the flood did not start"; return 1; }
   note "$opened idle connections held; the program has $(descriptors) descriptors"
   ((opened == FLOOD_CONNECTIONS))
 }
 
 flood_idle_dropped() {
   local closed
-  read -r -t $((FLOOD_SECONDS + 5)) -u "${FLOOD[0]}" _ closed || { note "no count from the flood"; return 1; }
+  read -r -t $((FLOOD_SECONDS + 5)) -u "$FLOOD_OUT" _ closed || { note "no count from the flood"; return 1; }
+  exec {FLOOD_OUT}<&-
   note "the program closed $closed of them"
   ((closed == FLOOD_CONNECTIONS))
 }
