@@ -82,18 +82,4 @@ std::optional<std::string_view> ReadAttributeText(int folder, const char* name,
     return TrimBlanks(std::string_view(buffer.data(), *count));
 }
 
-std::optional<std::int64_t> ReadAttributeInteger(int folder, const char* name, std::int64_t lowest,
-                                                 std::int64_t highest) {
-    std::array<char, ATTRIBUTE_BUFFER_BYTES> buffer;
-    const std::optional<std::string_view> text = ReadAttributeText(folder, name, buffer);
-    if (!text) return std::nullopt;
-    return ParseInteger(*text, lowest, highest);
-}
-
-bool AttributeIs(int folder, const char* name, std::string_view expected) {
-    std::array<char, ATTRIBUTE_BUFFER_BYTES> buffer;
-    const std::optional<std::string_view> text = ReadAttributeText(folder, name, buffer);
-    return text && *text == expected;
-}
-
 }  // namespace platform::linux_status

@@ -55,11 +55,4 @@ std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t low
 std::optional<std::string_view> ReadAttributeText(int folder, const char* name,
                                                   std::span<char> buffer, NoValue* why = nullptr);
 
-// The attribute as an integer in [lowest, highest].
-std::optional<std::int64_t> ReadAttributeInteger(int folder, const char* name, std::int64_t lowest,
-                                                 std::int64_t highest);
-
-// True when the attribute reads exactly as `expected` (after trimming).
-bool AttributeIs(int folder, const char* name, std::string_view expected);
-
 }  // namespace platform::linux_status

