@@ -3,7 +3,6 @@
 // changed part on screen.
 #include "platform/drawing.h"
 
-#include <QFontMetrics>
 #include <QPainter>
 #include <QRegion>
 
@@ -18,9 +17,9 @@
 
 #include "platform/qt/base/lifetime.h"
 #include "platform/qt/base/qt_text.h"
-#include "platform/qt/surfaces/surface_widget.h"
 #include "platform/qt/base/system_colours.h"
 #include "platform/qt/base/text_format.h"
+#include "platform/qt/surfaces/surface_widget.h"
 #include "platform/qt/windows/window_object.h"
 #include "platform/wide_text.h"
 
@@ -74,7 +73,8 @@ namespace platform::qt {
 namespace {
 
 std::vector<std::unique_ptr<DrawingObject>>& Contexts() {
-    static auto* contexts = new std::vector<std::unique_ptr<DrawingObject>>();  // kept: see lifetime.h
+    static auto* contexts =
+        new std::vector<std::unique_ptr<DrawingObject>>();  // kept: see lifetime.h
     return *contexts;
 }
 
@@ -96,7 +96,9 @@ DrawingObject* LiveContext(DeviceContext context) {
 // clip the same way, so no arithmetic on them can overflow.
 constexpr std::int32_t FARTHEST_COORDINATE = 1 << 24;
 
-int Bounded(std::int32_t value) { return std::clamp(value, -FARTHEST_COORDINATE, FARTHEST_COORDINATE); }
+int Bounded(std::int32_t value) {
+    return std::clamp(value, -FARTHEST_COORDINATE, FARTHEST_COORDINATE);
+}
 
 // A platform rectangle as Qt's (whose right and bottom are inclusive); an
 // inverted rectangle stays empty rather than being turned around.
@@ -114,14 +116,15 @@ const WindowObject& FontHolder(const DrawingObject& context) {
 const QFont& ContextFont(const DrawingObject& context) { return FontHolder(context).contextFont; }
 
 // A painter on a context's surface. Fills name their colour; only text
-// needs the context's font and colours, so a fill does not pay for them.
+// needs the context's colours, so a fill does not pay for them. The text's
+// font goes to the line drawing itself, which needs it only for lines it
+// cannot set from the font's kept glyphs.
 class ContextPainter {
 public:
     explicit ContextPainter(DrawingObject& context)
-        : context_(context), surface_(*SurfaceOf(context.window)), painter_(&surface_.Surface()) {}
+        : surface_(*SurfaceOf(context.window)), painter_(&surface_.Surface()) {}
 
     void PrepareForText(const TextState& state) {
-        painter_.setFont(ContextFont(context_));
         painter_.setPen(ToQColor(state.text));
         painter_.setBackground(ToQColor(state.background));
         painter_.setBackgroundMode(state.backgroundMode == BACKGROUND_OPAQUE ? Qt::OpaqueMode
@@ -132,7 +135,6 @@ public:
     QPainter& Painter() { return painter_; }
 
 private:
-    DrawingObject& context_;
     SurfaceWidget& surface_;
     QPainter painter_;
 };
@@ -185,19 +187,20 @@ bool CoversTheSurface(const DrawingObject& context) {
 // (a window of no size has none).
 DrawingObject* UsableContext(DeviceContext context) {
     DrawingObject* live = LiveContext(context);
-    const SurfaceWidget* surface = live != nullptr ? SurfaceOf(LiveLocalWindow(live->window)) : nullptr;
+    const SurfaceWidget* surface =
+        live != nullptr ? SurfaceOf(LiveLocalWindow(live->window)) : nullptr;
     return surface != nullptr && surface->HasPixels() ? live : nullptr;
 }
 
-void Play(const Step& step, ContextPainter& painter) {
+void Play(const DrawingObject& context, const Step& step, ContextPainter& painter) {
     if (step.kind == Step::Kind::Fill) {
         painter.Painter().fillRect(step.area, ToQColor(step.state.background));
         return;
     }
     painter.PrepareForText(step.state);
-    DrawPlainLine(painter.Painter(), step.area, ToQString(step.characters), step.format);
+    DrawPlainLine(painter.Painter(), ContextFont(context), FontHolder(context).contextLineHeight,
+                  step.area, QStringView(step.characters), step.format);
 }
-
 
 // Ends every context of `window` (and of a dialog's controls); later calls
 // with those contexts fail.
@@ -257,7 +260,7 @@ bool ReleaseDeviceContext(WindowHandle window, DeviceContext context) {
         !surface->Shows(live->script)) {
         {
             ContextPainter painter(*live);
-            for (const Step& step : StepsOf(*live)) Play(step, painter);
+            for (const Step& step : StepsOf(*live)) Play(*live, step, painter);
         }
         surface->ShowDrawing(live->changed);
         if (CoversTheSurface(*live)) {
@@ -296,7 +299,8 @@ std::int32_t SetBackgroundMode(DeviceContext context, std::int32_t mode) {
 bool TextOut(DeviceContext context, std::int32_t, std::int32_t, std::uint32_t options,
              const Rect* rect, const char16_t*, std::uint32_t count, const std::int32_t*) {
     DrawingObject* live = UsableContext(context);
-    if (live == nullptr || count > 0 || !(options & TEXT_OUT_OPAQUE) || rect == nullptr) return false;
+    if (live == nullptr || count > 0 || !(options & TEXT_OUT_OPAQUE) || rect == nullptr)
+        return false;
     const QRect area = ToQRect(*rect);
     if (area.isEmpty()) return true;
     const Step& step = NextStep(*live, Step::Kind::Fill, area, {});
@@ -313,7 +317,8 @@ Colour GetSystemColour(std::int32_t index) {
 std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t count, Rect* rect,
                       std::uint32_t format) {
     DrawingObject* live = UsableContext(context);
-    if (live == nullptr || text == nullptr || rect == nullptr || count < -1 || !IsPlainLine(format)) {
+    if (live == nullptr || text == nullptr || rect == nullptr || count < -1 ||
+        !IsPlainLine(format)) {
         return 0;
     }
     const std::size_t length = count == -1 ? WideLength(text) : static_cast<std::size_t>(count);
