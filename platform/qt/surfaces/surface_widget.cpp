@@ -1,9 +1,12 @@
 #include "platform/qt/surfaces/surface_widget.h"
 
+#include <QHideEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
 #include <utility>
+
+#include "platform/qt/base/text_format.h"
 
 namespace platform::qt {
 
@@ -22,7 +25,20 @@ void SurfaceWidget::PaintPicture(QPainter& painter) {
     if (contentPainted_) PaintContent(painter);
 }
 
+void SurfaceWidget::LetGoOfTheSurface() {
+    surface_ = QImage();
+    ForgetPlayed();
+}
+
+void SurfaceWidget::KeepToTheScreensScale() {
+    if (surface_.isNull() || surface_.devicePixelRatio() == devicePixelRatioF()) return;
+    LetGoOfTheSurface();
+    // Lines kept for one scale are set again for the other.
+    ForgetKeptText();
+}
+
 QImage& SurfaceWidget::Surface() {
+    KeepToTheScreensScale();
     if (surface_.isNull() && HasPixels()) {
         // Device pixels, so that text stays sharp on a scaled screen;
         // painters on the surface still count in the widget's own pixels.
@@ -63,7 +79,18 @@ void SurfaceWidget::ForgetPlayed() { playedScript_.clear(); }
 
 QColor SurfaceWidget::BackgroundColour() const { return palette().color(QPalette::Window); }
 
+void SurfaceWidget::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Hidden by the program (not by the window system, as when the window
+    // is minimised): it paints itself anew when shown, so the picture
+    // need not be kept meanwhile.
+    if (event->spontaneous()) return;
+    LetGoOfTheSurface();
+    ForgetKeptText();
+}
+
 void SurfaceWidget::paintEvent(QPaintEvent* event) {
+    KeepToTheScreensScale();
     QPainter painter(this);
     if (surface_.isNull()) {
         PaintPicture(painter);
@@ -78,8 +105,6 @@ void SurfaceWidget::paintEvent(QPaintEvent* event) {
     }
 }
 
-void DialogClient::PaintContent(QPainter& painter) {
-    painter.fillRect(rect(), BackgroundColour());
-}
+void DialogClient::PaintContent(QPainter& painter) { painter.fillRect(rect(), BackgroundColour()); }
 
 }  // namespace platform::qt

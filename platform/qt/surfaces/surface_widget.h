@@ -9,6 +9,12 @@
 // dialog's background): until one is, its picture is what it paints of
 // itself, painted straight onto the screen, and it keeps no surface, which
 // would cost its area in memory four bytes a pixel.
+//
+// The surface has the screen's scale (device pixels to a pixel). When the
+// scale changes, the widget paints itself anew at the new one, as when it
+// is covered and uncovered: what a device context drew is gone until it
+// draws again. Hidden by the program, a widget keeps no surface, and the
+// texts kept for drawing lines are let go (base/text_format.h).
 #pragma once
 
 #include <QImage>
@@ -51,11 +57,15 @@ public:
 protected:
     virtual void PaintContent(QPainter& painter) = 0;
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void PaintPicture(QPainter& painter);
+    // Lets go of a surface made at another scale than the screen's now.
+    void KeepToTheScreensScale();
+    void LetGoOfTheSurface();
 
-    QImage surface_;  // null until a device context needs it
+    QImage surface_;               // null until a device context needs it
     bool contentPainted_ = false;  // PaintItself has run: the picture shows the content
     std::uint64_t selfPaints_ = 0;
     std::string playedScript_;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/drawing.h"
+#include "platform/qt/base/text_format.h"
 #include "tests/platform/qt/support/qt_test_support.h"
 
 namespace {
@@ -38,7 +39,8 @@ protected:
         // A fixed-pitch face has base units 8 by 17: the gauge is 84 pixels
         // wide, the width the bar arithmetic is worked out for.
         layout.face = u"IPAGothic";
-        layout.items = {qt_test::Static(86, 8, 42, 8, GAUGE_ID, u"999,999,999", 0x50020000, 0x1000)};
+        layout.items = {
+            qt_test::Static(86, 8, 42, 8, GAUGE_ID, u"999,999,999", 0x50020000, 0x1000)};
         dialog_ = qt_test::CreateDialog(layout);
         ASSERT_NE(dialog_, nullptr);
         ShowWindow(dialog_, SHOW_SHOW);
@@ -135,8 +137,10 @@ TEST_F(DrawingTest, AmpersandIsDrawnAsItselfWithoutPrefixProcessing) {
 }
 
 TEST_F(DrawingTest, OverlongTextIsClippedAtTheLeftOfItsRectangle) {
-    const QImage image = DrawGauge(u"999,999,999,999,999", PLAIN, GAUGE_FORMAT, Rect{20, 0, 84, 17});
-    EXPECT_EQ(PixelsOf(image, Rgb(PLAIN), QRect(0, 0, 20, 17)), 20 * 17) << "nothing left of the rectangle";
+    const QImage image =
+        DrawGauge(u"999,999,999,999,999", PLAIN, GAUGE_FORMAT, Rect{20, 0, 84, 17});
+    EXPECT_EQ(PixelsOf(image, Rgb(PLAIN), QRect(0, 0, 20, 17)), 20 * 17)
+        << "nothing left of the rectangle";
     EXPECT_GT(DarkPixels(image, QRect(20, 0, 6, 17)), 0) << "the text runs to the left edge";
     EXPECT_GT(DarkPixels(image, QRect(76, 0, 8, 17)), 0) << "and ends at the right";
 }
@@ -154,17 +158,23 @@ TEST_F(DrawingTest, CountLimitsTheTextDrawn) {
     ReleaseDeviceContext(gauge_, context);
 }
 
+// Hidden, the dialog also lets go of the texts kept for drawing lines; shown
+// again, the same gauge is drawn to the same pixels.
 TEST_F(DrawingTest, DrawingLastsUntilTheControlPaintsItself) {
-    DrawGauge(u"123", BAR);
+    const QImage drawn = DrawGauge(u"123", BAR);
+    DrawGauge(u"不明", BAR);
     qt_test::ProcessPendingEvents();
     EXPECT_EQ(PixelsOf(Grab(gauge_), Rgb(BAR), QRect(0, 0, 20, 17)), 20 * 17);
+    EXPECT_EQ(qt::KeptTextNow().lines, 1u);
 
     ShowWindow(dialog_, SHOW_HIDE);
+    EXPECT_EQ(qt::KeptTextNow().lines, 0u);
+    EXPECT_EQ(qt::KeptTextNow().glyphFonts, 0u);
     ShowWindow(dialog_, SHOW_SHOW);
     const QRgb background = QGuiApplication::palette().color(QPalette::Window).rgb();
     EXPECT_EQ(PixelsOf(Grab(gauge_), background, QRect(0, 0, 84, 17)), 84 * 17);
 
-    DrawGauge(u"123", BAR);
+    EXPECT_EQ(DrawGauge(u"123", BAR), drawn);
     SetDialogItemText(dialog_, GAUGE_ID, u"");
     EXPECT_EQ(PixelsOf(Grab(gauge_), background, QRect(0, 0, 84, 17)), 84 * 17);
 }
