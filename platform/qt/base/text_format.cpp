@@ -214,10 +214,18 @@ bool DrawFromGlyphs(QPainter& painter, GlyphSet& set, const QRect& rect, QString
         x += set.advances[static_cast<std::size_t>(index)];
     }
     set.run.setRawData(set.lineGlyphs.data(), set.linePositions.data(), static_cast<int>(count));
+    const QPointF origin(LineLeft(rect, x, format), PlainLineTop(rect, lineHeight, format));
+    // A painter that clips nothing (as a device context's) is left so by
+    // turning its clip off again, which costs less than keeping its state.
+    if (!painter.hasClipping()) {
+        painter.setClipRect(rect);
+        painter.drawGlyphRun(origin, set.run);
+        painter.setClipping(false);
+        return true;
+    }
     painter.save();
     painter.setClipRect(rect, Qt::IntersectClip);
-    painter.drawGlyphRun(QPointF(LineLeft(rect, x, format), PlainLineTop(rect, lineHeight, format)),
-                         set.run);
+    painter.drawGlyphRun(origin, set.run);
     painter.restore();
     return true;
 }

@@ -4,7 +4,6 @@
 #include "platform/drawing.h"
 
 #include <QPainter>
-#include <QRegion>
 
 #include <algorithm>
 #include <memory>
@@ -171,16 +170,44 @@ std::span<const Step> StepsOf(const DrawingObject& context) {
     return std::span<const Step>(context.steps).first(context.stepCount);
 }
 
+// Whether `areas` together cover `whole`: every cell of the grid that their
+// edges cut `whole` into lies inside one of them. A gauge has one or two
+// fills, so this is a handful of comparisons.
+bool CoverTogether(const QRect& whole, std::span<const QRect> areas) {
+    std::vector<int> xs{whole.left(), whole.right() + 1};
+    std::vector<int> ys{whole.top(), whole.bottom() + 1};
+    for (const QRect& area : areas) {
+        if (area.contains(whole)) return true;
+        xs.insert(xs.end(), {std::clamp(area.left(), whole.left(), whole.right() + 1),
+                             std::clamp(area.right() + 1, whole.left(), whole.right() + 1)});
+        ys.insert(ys.end(), {std::clamp(area.top(), whole.top(), whole.bottom() + 1),
+                             std::clamp(area.bottom() + 1, whole.top(), whole.bottom() + 1)});
+    }
+    for (auto* edges : {&xs, &ys}) {
+        std::sort(edges->begin(), edges->end());
+        edges->erase(std::unique(edges->begin(), edges->end()), edges->end());
+    }
+    for (std::size_t column = 0; column + 1 < xs.size(); ++column) {
+        for (std::size_t row = 0; row + 1 < ys.size(); ++row) {
+            const QPoint corner(xs[column], ys[row]);
+            if (std::none_of(areas.begin(), areas.end(),
+                             [&corner](const QRect& area) { return area.contains(corner); })) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // Replaying the steps gives the same pixels whatever the surface held before
 // only when opaque fills cover it all before any text is blended in.
 bool CoversTheSurface(const DrawingObject& context) {
-    QRegion uncovered(SurfaceOf(context.window)->rect());
+    std::vector<QRect> fills;
     for (const Step& step : StepsOf(context)) {
-        if (step.kind == Step::Kind::Fill) uncovered -= step.area;
-        if (uncovered.isEmpty()) return true;
-        if (!step.characters.empty()) return false;
+        if (!step.characters.empty()) break;
+        if (step.kind == Step::Kind::Fill) fills.push_back(step.area);
     }
-    return uncovered.isEmpty();
+    return CoverTogether(SurfaceOf(context.window)->rect(), fills);
 }
 
 // The context when it is live and its window still has pixels to draw on

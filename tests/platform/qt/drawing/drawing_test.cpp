@@ -32,6 +32,15 @@ int PixelsOf(const QImage& image, QRgb colour, const QRect& area) {
     return count;
 }
 
+// The sum of the pixels' grey levels: text blended in again makes it less.
+long Lightness(const QImage& image) {
+    long sum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) sum += qGray(image.pixel(x, y));
+    }
+    return sum;
+}
+
 class DrawingTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -187,6 +196,23 @@ TEST_F(DrawingTest, RepeatedDrawingLeavesTheSamePixels) {
     const QImage other = DrawGauge(u"5,678", PLAIN);
     EXPECT_NE(other, first);
     EXPECT_EQ(DrawGauge(u"1,234", BAR), first) << "played again after other drawing";
+
+    // Fills that leave part of the control uncovered: the text is blended
+    // in again over what the last drawing left there, as the platform does.
+    const auto partly = [this](const Rect& fill) {
+        DeviceContext context = GetDeviceContext(gauge_);
+        Fill(context, fill, REST);
+        SetBackgroundMode(context, BACKGROUND_TRANSPARENT);
+        DrawText(context, u"8,888", -1, &client_, GAUGE_FORMAT);
+        ReleaseDeviceContext(gauge_, context);
+        return Grab(gauge_);
+    };
+    for (const Rect& fill : {Rect{0, 0, 60, 17}, Rect{0, 0, 84, 9}, Rect{0, 9, 84, 17}}) {
+        DrawGauge(u"", PLAIN);
+        const QImage once = partly(fill);
+        EXPECT_GT(Lightness(once), Lightness(partly(fill)))
+            << "fill " << fill.left << "," << fill.top << "," << fill.right << "," << fill.bottom;
+    }
 }
 
 TEST_F(DrawingTest, ContextsAreCheckedBeforeUse) {
