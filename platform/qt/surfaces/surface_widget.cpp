@@ -1,9 +1,13 @@
 #include "platform/qt/surfaces/surface_widget.h"
 
+#include <QBackingStore>
 #include <QHideEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 
+#include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "platform/qt/base/text_format.h"
@@ -63,7 +67,56 @@ void SurfaceWidget::PaintItself() {
 
 void SurfaceWidget::ShowDrawing(const QRect& changed) {
     const QRect visible = changed.intersected(rect());
-    if (!visible.isEmpty()) update(visible);
+    if (!visible.isEmpty() && !PutOnScreen(visible)) update(visible);
+}
+
+namespace {
+
+// Copies `part` (in pixels) of `surface` to `target` at `to`, when both hold
+// pixels the same way; false when they do not.
+bool CopyPixels(const QImage& surface, const QRect& part, QImage& target, const QPoint& to) {
+    const qreal ratio = surface.devicePixelRatio();
+    if (target.format() != surface.format() || target.devicePixelRatio() != ratio) return false;
+    const QRect from(part.topLeft() * ratio, part.size() * ratio);
+    const QRect into(to * ratio, from.size());
+    if (!surface.rect().contains(from) || !target.rect().contains(into)) return false;
+    const auto rowBytes = static_cast<std::size_t>(from.width()) * 4;
+    for (int row = 0; row < from.height(); ++row) {
+        std::memcpy(target.scanLine(into.top() + row) + std::size_t(into.left()) * 4,
+                    surface.constScanLine(from.top() + row) + std::size_t(from.left()) * 4,
+                    rowBytes);
+    }
+    return true;
+}
+
+}  // namespace
+
+// The refresh draws a gauge once a second: a widget update would go through
+// Qt's repaint of the window (an event, the paint event, a painter on the
+// backing store) to copy the same pixels.
+bool SurfaceWidget::PutOnScreen(const QRect& part) {
+    QWidget* top = window();
+    QWindow* native = top->windowHandle();
+    QBackingStore* store = backingStore();
+    if (surface_.isNull() || !isVisible() || native == nullptr || !native->isExposed() ||
+        store == nullptr || visibleRegion().intersected(part) != QRegion(part)) {
+        return false;
+    }
+    const QRect inWindow(mapTo(top, part.topLeft()), part.size());
+    store->beginPaint(QRegion(inWindow));
+    QPaintDevice* device = store->paintDevice();
+    const bool copied =
+        device->devType() == QInternal::Image &&
+        CopyPixels(surface_, part, *static_cast<QImage*>(device), inWindow.topLeft());
+    if (!copied) {
+        QPainter painter(device);
+        const qreal ratio = surface_.devicePixelRatio();
+        painter.drawImage(QRectF(inWindow), surface_,
+                          QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    }
+    store->endPaint();
+    store->flush(QRegion(inWindow), native);
+    return true;
 }
 
 bool SurfaceWidget::Shows(const std::string& script) const {

@@ -40,7 +40,10 @@ public:
     // update; what a device context drew there is gone afterwards.
     void PaintItself();
 
-    // Schedules the part of the widget that a device context changed.
+    // Puts on screen the part of the widget that a device context changed:
+    // straight into the window's backing store and sent to the display when
+    // the window is on screen and nothing covers that part, else through an
+    // update of the widget.
     void ShowDrawing(const QRect& changed);
 
     QColor BackgroundColour() const;
@@ -61,6 +64,7 @@ protected:
 
 private:
     void PaintPicture(QPainter& painter);
+    bool PutOnScreen(const QRect& part);
     // Lets go of a surface made at another scale than the screen's now.
     void KeepToTheScreensScale();
     void LetGoOfTheSurface();
