@@ -72,11 +72,22 @@ void SurfaceWidget::ShowDrawing(const QRect& changed) {
 
 namespace {
 
+// Whether a pixel of the surface (opaque, 0xffRRGGBB) reads the same in
+// `format`: in its own, and in the alpha formats a window's backing store
+// has on a screen with an alpha channel.
+bool SamePixels(QImage::Format format) {
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
+}
+
 // Copies `part` (in pixels) of `surface` to `target` at `to`, when both hold
 // pixels the same way; false when they do not.
 bool CopyPixels(const QImage& surface, const QRect& part, QImage& target, const QPoint& to) {
     const qreal ratio = surface.devicePixelRatio();
-    if (target.format() != surface.format() || target.devicePixelRatio() != ratio) return false;
+    if (surface.format() != QImage::Format_RGB32 || !SamePixels(target.format()) ||
+        target.devicePixelRatio() != ratio) {
+        return false;
+    }
     const QRect from(part.topLeft() * ratio, part.size() * ratio);
     const QRect into(to * ratio, from.size());
     if (!surface.rect().contains(from) || !target.rect().contains(into)) return false;

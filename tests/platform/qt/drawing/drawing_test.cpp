@@ -2,11 +2,16 @@
 // back from the control as it shows itself.
 #include <QGuiApplication>
 #include <QPalette>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include "platform/drawing.h"
 #include "platform/qt/base/text_format.h"
+#include "platform/qt/surfaces/surface_widget.h"
+#include "platform/qt/windows/window_object.h"
 #include "tests/platform/qt/support/qt_test_support.h"
 
 namespace {
@@ -186,6 +191,22 @@ TEST_F(DrawingTest, DrawingLastsUntilTheControlPaintsItself) {
     EXPECT_EQ(DrawGauge(u"123", BAR), drawn);
     SetDialogItemText(dialog_, GAUGE_ID, u"");
     EXPECT_EQ(PixelsOf(Grab(gauge_), background, QRect(0, 0, 84, 17)), 84 * 17);
+}
+
+// Released, a context's drawing is on the screen at once, at the control's
+// place in its window, before the loop runs again.
+TEST_F(DrawingTest, ReleasedDrawingIsOnScreenAtOnce) {
+    qt_test::ProcessPendingEvents();
+    const QWidget* control = qt::SurfaceOf(qt::LiveLocalWindow(gauge_));
+    for (const std::u16string text : {u"  8,241,741,824", u"1,234"}) {
+        const QImage drawn = DrawGauge(text, BAR);
+        const QPoint at = control->mapTo(control->window(), QPoint(0, 0));
+        const QImage screen = control->screen()
+                                  ->grabWindow(control->window()->winId(), at.x(), at.y(), 84, 17)
+                                  .toImage()
+                                  .convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(screen, drawn);
+    }
 }
 
 // A context that repeats what the surface shows is not played again, and
