@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/drawing.h"
+#include "platform/qt/base/font_pages.h"
 #include "platform/qt/base/lifetime.h"
 
 namespace platform::qt {
@@ -157,6 +158,9 @@ GlyphSet& GlyphSetFor(const QFont& font) {
     }
     if (sets.size() >= KEPT_GLYPH_FONTS) sets.erase(sets.begin());
     sets.push_back(MakeGlyphSet(font));
+    // Laying out the pairs read the font file; what the dialog drew before
+    // it (the labels, when shown) has its glyphs kept by Qt.
+    LetGoOfFontPagesSoon();
     return *sets.back();
 }
 
@@ -281,6 +285,7 @@ void DrawLabel(QPainter& painter, const QRect& rect, const QString& text, bool a
 void ForgetKeptText() {
     auto& kept = KeptStore();
     if (!kept) return;
+    LetGoOfFontPagesSoon();
     QObject::disconnect(kept->fontsChanged);
     kept.reset();
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/qt/base/font_pages.h"
 #include "platform/qt/base/text_format.h"
 
 namespace platform::qt {
@@ -61,6 +62,7 @@ void SurfaceWidget::PaintItself() {
     if (!surface_.isNull()) {
         QPainter painter(&surface_);
         PaintContent(painter);
+        LetGoOfFontPagesSoon();
     }
     update();
 }
@@ -158,6 +160,9 @@ void SurfaceWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     if (surface_.isNull()) {
         PaintPicture(painter);
+        // The glyphs just drawn are kept by Qt; the font file's pages read
+        // for them need not stay (base/font_pages.h).
+        if (contentPainted_) LetGoOfFontPagesSoon();
         return;
     }
     // Only the parts that need it: copying the whole surface for a changed

@@ -2,6 +2,8 @@
 // (byte counts) or from kept layouts (anything else); either way they must
 // land on exactly the pixels the general text layout gives, and what is
 // kept stays bounded.
+#include <QByteArray>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "platform/drawing.h"
+#include "platform/qt/base/font_pages.h"
 #include "platform/qt/base/text_format.h"
 
 namespace {
@@ -166,6 +169,35 @@ TEST(KeptText, GoesWhenTheInstalledFontsChange) {
     QFontDatabase::removeApplicationFont(added);
     EXPECT_EQ(qt::KeptTextNow().glyphFonts, 0u);
     EXPECT_EQ(Draw(count, GAUGE, Layout::Plain, gauge), Draw(count, GAUGE, Layout::General, gauge));
+}
+
+// Resident kilobytes of the font files the process maps.
+long FontFilesResidentKb() {
+    QFile smaps(QStringLiteral("/proc/self/smaps"));
+    if (!smaps.open(QIODevice::ReadOnly)) return -1;
+    long resident = 0;
+    bool font = false;
+    for (const QByteArray& line : smaps.readAll().split('\n')) {
+        const QByteArray first = line.left(line.indexOf(' '));
+        if (first.contains('-') && !first.endsWith(':')) {  // a mapping's first line
+            font = line.endsWith(".ttf") || line.endsWith(".otf") || line.endsWith(".ttc");
+        } else if (font && line.startsWith("Rss:")) {
+            resident += line.mid(4).trimmed().split(' ').first().toLong();
+        }
+    }
+    return resident;
+}
+
+// Drawing Japanese text reads the font file; once it is drawn, the pages
+// read are let go, and the same text draws to the same pixels afterwards.
+TEST(FontPages, AreLetGoOnceTheTextIsDrawn) {
+    const QFont font = PixelFont("IPAPGothic", 12);
+    const QString text = QStringLiteral("外部電源の状態 ﾊﾞｯﾃﾘ残量 未使用データ記憶用");
+    const QImage drawn = Draw(text, LINE, Layout::General, font);
+    ASSERT_GT(FontFilesResidentKb(), 64);
+    qt::LetGoOfFontPages();
+    EXPECT_EQ(FontFilesResidentKb(), 0);
+    EXPECT_EQ(Draw(text, LINE, Layout::General, font), drawn);
 }
 
 }  // namespace
