@@ -8,8 +8,11 @@
 #include <QStaticText>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -47,6 +50,9 @@ struct GlyphSet {
     QRawFont rawFont;
     std::array<quint32, SET_SIZE> glyphs{};
     std::array<qreal, SET_SIZE> advances{};
+    // How far each glyph's outline reaches left and right of its place.
+    std::array<qreal, SET_SIZE> inkLeft{};
+    std::array<qreal, SET_SIZE> inkRight{};
     qreal baseline = 0;  // below the line's top
     QGlyphRun run;
     // The line being drawn, reused from line to line.
@@ -110,6 +116,11 @@ std::unique_ptr<GlyphSet> MakeGlyphSet(const QFont& font) {
         }
     }
     set->rawFont = runs.front().rawFont();
+    for (std::size_t index = 0; index < SET_SIZE; ++index) {
+        const QRectF outline = set->rawFont.boundingRect(set->glyphs[index]);
+        set->inkLeft[index] = outline.left();
+        set->inkRight[index] = outline.right();
+    }
     set->run.setRawFont(set->rawFont);
     set->usable = true;
     return set;
@@ -200,25 +211,35 @@ bool GlyphsServe(const QPainter& painter, const QFont& font) {
            painter.backgroundMode() == Qt::TransparentMode;
 }
 
-// Sets `text` from the font's kept glyphs; false when the line is not made
-// of the set's characters alone (or ends in a space, which a layout leaves
-// out of the line's width), and nothing was drawn.
-bool DrawFromGlyphs(QPainter& painter, GlyphSet& set, const QRect& rect, QStringView text,
-                    int lineHeight, std::uint32_t format) {
-    if (!set.usable || text.back() == u' ') return false;
+// Sets `text` out from the font's kept glyphs into the set's line arrays
+// (positions from the line's own left); its width, or nothing when the line
+// is not made of the set's characters alone or ends in a space (which a
+// layout leaves out of the line's width).
+std::optional<qreal> SetOut(GlyphSet& set, QStringView text) {
+    if (!set.usable || text.isEmpty() || text.back() == u' ') return std::nullopt;
     const auto count = static_cast<std::size_t>(text.size());
     set.lineGlyphs.resize(count);
     set.linePositions.resize(count);
     qreal x = 0;
     for (std::size_t at = 0; at < count; ++at) {
         const int index = SetIndex(text[static_cast<qsizetype>(at)].unicode());
-        if (index < 0) return false;
+        if (index < 0) return std::nullopt;
         set.lineGlyphs[at] = set.glyphs[static_cast<std::size_t>(index)];
         set.linePositions[at] = QPointF(x, set.baseline);
         x += set.advances[static_cast<std::size_t>(index)];
     }
-    set.run.setRawData(set.lineGlyphs.data(), set.linePositions.data(), static_cast<int>(count));
-    const QPointF origin(LineLeft(rect, x, format), PlainLineTop(rect, lineHeight, format));
+    return x;
+}
+
+// Draws `text` from the font's kept glyphs; false when it cannot be set
+// from them, and nothing was drawn.
+bool DrawFromGlyphs(QPainter& painter, GlyphSet& set, const QRect& rect, QStringView text,
+                    int lineHeight, std::uint32_t format) {
+    const std::optional<qreal> width = SetOut(set, text);
+    if (!width) return false;
+    set.run.setRawData(set.lineGlyphs.data(), set.linePositions.data(),
+                       static_cast<int>(set.lineGlyphs.size()));
+    const QPointF origin(LineLeft(rect, *width, format), PlainLineTop(rect, lineHeight, format));
     // A painter that clips nothing (as a device context's) is left so by
     // turning its clip off again, which costs less than keeping its state.
     if (!painter.hasClipping()) {
@@ -232,6 +253,30 @@ bool DrawFromGlyphs(QPainter& painter, GlyphSet& set, const QRect& rect, QString
     painter.drawGlyphRun(origin, set.run);
     painter.restore();
     return true;
+}
+
+// A glyph of a line set out: which, where its place is, and how far its
+// outline reaches.
+struct PlacedGlyph {
+    quint32 glyph;
+    qreal x;
+    qreal left;
+    qreal right;
+};
+
+std::optional<std::vector<PlacedGlyph>> PlacedGlyphs(GlyphSet& set, const QRect& rect,
+                                                     QStringView text, std::uint32_t format) {
+    const std::optional<qreal> width = SetOut(set, text);
+    if (!width) return std::nullopt;
+    const qreal left = LineLeft(rect, *width, format);
+    std::vector<PlacedGlyph> placed;
+    placed.reserve(set.lineGlyphs.size());
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const auto index = static_cast<std::size_t>(SetIndex(text[at].unicode()));
+        const qreal x = left + set.linePositions[static_cast<std::size_t>(at)].x();
+        placed.push_back({set.glyphs[index], x, x + set.inkLeft[index], x + set.inkRight[index]});
+    }
+    return placed;
 }
 
 void DrawLaidOut(QPainter& painter, const QFont& font, const QRect& rect, QStringView text,
@@ -270,6 +315,44 @@ int DrawPlainLine(QPainter& painter, const QFont& font, int lineHeight, const QR
         if (!drawn) DrawLaidOut(painter, font, rect, text, lineHeight, format);
     }
     return MeasurePlainLine(lineHeight, rect, !text.isEmpty(), format);
+}
+
+// Antialiasing and hinting put a glyph's pixels up to a pixel or so past
+// its outline; twice that is taken.
+constexpr qreal GLYPH_SPILL = 2;
+
+std::optional<QRect> ChangedLinePart(const QPainter& painter, const QFont& font, const QRect& rect,
+                                     QStringView before, QStringView after, std::uint32_t format) {
+    if (rect.isEmpty()) return QRect();
+    if (!GlyphsServe(painter, font)) return std::nullopt;
+    GlyphSet& set = GlyphSetFor(font);
+    // An empty line sets out no glyph.
+    const auto placed = [&](QStringView text) {
+        return text.isEmpty() ? std::optional<std::vector<PlacedGlyph>>(std::in_place)
+                              : PlacedGlyphs(set, rect, text, format);
+    };
+    const auto old = placed(before);
+    const auto now = placed(after);
+    if (!old || !now) return std::nullopt;
+    qreal left = 0;
+    qreal right = 0;
+    bool any = false;
+    const auto widen = [&](const PlacedGlyph& glyph) {
+        left = any ? std::min(left, glyph.left) : glyph.left;
+        right = any ? std::max(right, glyph.right) : glyph.right;
+        any = true;
+    };
+    for (std::size_t at = 0; at < std::max(old->size(), now->size()); ++at) {
+        const PlacedGlyph* was = at < old->size() ? &(*old)[at] : nullptr;
+        const PlacedGlyph* is = at < now->size() ? &(*now)[at] : nullptr;
+        if (was != nullptr && is != nullptr && was->glyph == is->glyph && was->x == is->x) continue;
+        if (was != nullptr) widen(*was);
+        if (is != nullptr) widen(*is);
+    }
+    if (!any) return QRect();
+    const int from = static_cast<int>(std::floor(left - GLYPH_SPILL));
+    const int to = static_cast<int>(std::ceil(right + GLYPH_SPILL));
+    return QRect(from, rect.top(), to - from, rect.height()).intersected(rect);
 }
 
 void DrawLabel(QPainter& painter, const QRect& rect, const QString& text, bool alignRight) {

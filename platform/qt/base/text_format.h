@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 class QFont;
 class QPainter;
@@ -28,6 +29,16 @@ bool IsPlainLine(std::uint32_t format);
 // Returns what MeasurePlainLine answers.
 int DrawPlainLine(QPainter& painter, const QFont& font, int lineHeight, const QRect& rect,
                   QStringView text, std::uint32_t format);
+
+// The part of `rect` whose pixels can differ between the line `before` and
+// the line `after`, each drawn by DrawPlainLine with the same painter,
+// font, rectangle and format over the same background: the glyphs that are
+// not the same glyph at the same place, widened by the most a glyph's
+// pixels reach past its outline, across the rectangle's height. Empty when
+// every glyph stays; nothing when either line is not set from kept glyphs,
+// and then all of `rect` can differ.
+std::optional<QRect> ChangedLinePart(const QPainter& painter, const QFont& font, const QRect& rect,
+                                     QStringView before, QStringView after, std::uint32_t format);
 
 // What DrawText answers for a plain line in a font whose lines are
 // `lineHeight` pixels high: the text's height, or with vertical centring

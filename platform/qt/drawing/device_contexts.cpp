@@ -84,6 +84,26 @@ std::unique_ptr<DrawingObject>& SpareContext() {
     return *spare;
 }
 
+// The steps of the drawing each surface shows, played last on it: the next
+// drawing of the same gauge with another value is played only where the
+// two differ.
+struct ShownDrawing {
+    WindowObject* window = nullptr;
+    std::vector<Step> steps;
+};
+
+std::vector<ShownDrawing>& ShownDrawings() {
+    static auto* shown = new std::vector<ShownDrawing>();  // kept: see lifetime.h
+    return *shown;
+}
+
+ShownDrawing* ShownOn(const WindowObject* window) {
+    for (ShownDrawing& shown : ShownDrawings()) {
+        if (shown.window == window) return &shown;
+    }
+    return nullptr;
+}
+
 DrawingObject* LiveContext(DeviceContext context) {
     for (const auto& owned : Contexts()) {
         if (owned.get() == context) return owned.get();
@@ -128,7 +148,6 @@ public:
         painter_.setBackground(ToQColor(state.background));
         painter_.setBackgroundMode(state.backgroundMode == BACKGROUND_OPAQUE ? Qt::OpaqueMode
                                                                              : Qt::TransparentMode);
-        painter_.setClipping(false);
     }
 
     QPainter& Painter() { return painter_; }
@@ -238,11 +257,73 @@ void ForgetContextsOf(const WindowObject* window) {
                                       return NamesDialogOrItsControl(context->window, window);
                                   }),
                    contexts.end());
+    auto& shown = ShownDrawings();
+    shown.erase(std::remove_if(shown.begin(), shown.end(),
+                               [window](const ShownDrawing& drawing) {
+                                   return NamesDialogOrItsControl(drawing.window, window);
+                               }),
+                shown.end());
 }
 
 void ReleaseAllContexts() {
     Contexts().clear();
     SpareContext().reset();
+    ShownDrawings().clear();
+}
+
+bool SameButText(const Step& before, const Step& after) {
+    return before.kind == after.kind && before.area == after.area &&
+           before.state.text == after.state.text &&
+           before.state.background == after.state.background &&
+           before.state.backgroundMode == after.state.backgroundMode &&
+           before.format == after.format;
+}
+
+// Where the context's steps can leave other pixels than the drawing the
+// surface shows: the same steps but for the texts of some lines, each of
+// which changes only part of its rectangle. Nothing when anything else
+// differs (the whole surface is played).
+std::optional<QRect> ChangedPart(const DrawingObject& context, ContextPainter& painter) {
+    const ShownDrawing* shown = ShownOn(context.window);
+    const SurfaceWidget* surface = SurfaceOf(context.window);
+    const std::span<const Step> steps = StepsOf(context);
+    if (shown == nullptr || !surface->ShowsPlayed() || shown->steps.size() != steps.size()) {
+        return std::nullopt;
+    }
+    QRect part;
+    for (std::size_t at = 0; at < steps.size(); ++at) {
+        const Step& before = shown->steps[at];
+        const Step& after = steps[at];
+        if (!SameButText(before, after)) return std::nullopt;
+        if (before.characters == after.characters) continue;
+        painter.PrepareForText(after.state);
+        const std::optional<QRect> line = ChangedLinePart(
+            painter.Painter(), ContextFont(context), after.area, QStringView(before.characters),
+            QStringView(after.characters), after.format);
+        if (!line) return std::nullopt;
+        part |= *line;
+    }
+    return part;
+}
+
+void KeepShown(const DrawingObject& context) {
+    ShownDrawing* shown = ShownOn(context.window);
+    if (shown == nullptr) {
+        ShownDrawings().push_back(ShownDrawing{context.window, {}});
+        shown = &ShownDrawings().back();
+    }
+    const std::span<const Step> steps = StepsOf(context);
+    shown->steps.resize(steps.size());
+    // Assigned one by one, so that the kept texts' storage is reused.
+    std::copy(steps.begin(), steps.end(), shown->steps.begin());
+}
+
+void ForgetShown(const WindowObject* window) {
+    auto& shown = ShownDrawings();
+    shown.erase(
+        std::remove_if(shown.begin(), shown.end(),
+                       [window](const ShownDrawing& drawing) { return drawing.window == window; }),
+        shown.end());
 }
 
 }  // namespace
@@ -285,15 +366,26 @@ bool ReleaseDeviceContext(WindowHandle window, DeviceContext context) {
     // steps are the same.
     if (surface != nullptr && live->stepCount > 0 && surface->HasPixels() &&
         !surface->Shows(live->script)) {
+        QRect shownPart = live->changed;
         {
             ContextPainter painter(*live);
-            for (const Step& step : StepsOf(*live)) Play(*live, step, painter);
+            // A gauge drawn again with another value: only the columns
+            // whose glyphs differ are played and sent to the screen.
+            if (const std::optional<QRect> part = ChangedPart(*live, painter)) {
+                shownPart &= *part;
+                painter.Painter().setClipRect(*part);
+            }
+            if (!shownPart.isEmpty()) {
+                for (const Step& step : StepsOf(*live)) Play(*live, step, painter);
+            }
         }
-        surface->ShowDrawing(live->changed);
+        if (!shownPart.isEmpty()) surface->ShowDrawing(shownPart);
         if (CoversTheSurface(*live)) {
             surface->Played(live->script);
+            KeepShown(*live);
         } else {
             surface->ForgetPlayed();
+            ForgetShown(live->window);
         }
     }
     if (!live->changed.isEmpty()) live->window->drawnThrough = true;

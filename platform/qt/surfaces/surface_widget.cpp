@@ -136,6 +136,10 @@ bool SurfaceWidget::Shows(const std::string& script) const {
     return !playedScript_.empty() && playedAfter_ == selfPaints_ && playedScript_ == script;
 }
 
+bool SurfaceWidget::ShowsPlayed() const {
+    return !playedScript_.empty() && playedAfter_ == selfPaints_;
+}
+
 void SurfaceWidget::Played(std::string& script) {
     playedScript_.swap(script);
     playedAfter_ = selfPaints_;

@@ -51,6 +51,8 @@ public:
     // Whether the surface shows what the device context steps recorded in
     // `script` drew, played there since the widget last painted itself.
     bool Shows(const std::string& script) const;
+    // Whether the surface shows the script played last, unchanged since.
+    bool ShowsPlayed() const;
     // Notes the script just played, taking it; `script` is left with the
     // storage of the one before, for the next context to record into.
     void Played(std::string& script);

@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/drawing.h"
 #include "platform/qt/base/text_format.h"
 #include "platform/qt/surfaces/surface_widget.h"
@@ -198,7 +203,7 @@ TEST_F(DrawingTest, DrawingLastsUntilTheControlPaintsItself) {
 TEST_F(DrawingTest, ReleasedDrawingIsOnScreenAtOnce) {
     qt_test::ProcessPendingEvents();
     const QWidget* control = qt::SurfaceOf(qt::LiveLocalWindow(gauge_));
-    for (const std::u16string text : {u"  8,241,741,824", u"1,234"}) {
+    for (const std::u16string text : {u"  8,241,741,824", u"1,234", u"1,239", u"  8,241,741,824"}) {
         const QImage drawn = DrawGauge(text, BAR);
         const QPoint at = control->mapTo(control->window(), QPoint(0, 0));
         const QImage screen = control->screen()
@@ -206,6 +211,38 @@ TEST_F(DrawingTest, ReleasedDrawingIsOnScreenAtOnce) {
                                   .toImage()
                                   .convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(screen, drawn);
+    }
+}
+
+// A gauge drawn again with another value is played only where its glyphs
+// differ: every pixel is what drawing it afresh gives.
+TEST_F(DrawingTest, RedrawnValueLeavesThePixelsOfAFreshDrawing) {
+    std::vector<std::pair<std::u16string, Colour>> values = {{u"  8,241,741,824", BAR},
+                                                             {u"  8,241,745,920", BAR},
+                                                             {u"  8,241,745,921", BAR},
+                                                             {u"999", BAR},
+                                                             {u"1,000", BAR},
+                                                             {u"", BAR},
+                                                             {u"12", BAR},
+                                                             {u"  7", BAR},
+                                                             {u" 17", PLAIN},
+                                                             {u" 17", BAR},
+                                                             {u"999,999,999,999,999,999", BAR},
+                                                             {u"999,999,999,999,999,998", BAR}};
+    std::uint64_t value = 5368709120;
+    for (int step = 0; step < 60; ++step) {  // a free amount moving as on a machine in use
+        value += (step * 7919 % 97) * 4096 + (step % 3) * 1000000;
+        std::u16string text;
+        for (std::uint64_t rest = value, digits = 0; rest > 0; rest /= 10, ++digits) {
+            if (digits > 0 && digits % 3 == 0) text.insert(text.begin(), u',');
+            text.insert(text.begin(), static_cast<char16_t>(u'0' + rest % 10));
+        }
+        values.emplace_back(text, step % 10 == 9 ? PLAIN : BAR);
+    }
+    for (const auto& [text, fill] : values) {
+        const QImage redrawn = DrawGauge(text, fill);
+        SetDialogItemText(dialog_, GAUGE_ID, u"");  // painted afresh: the next drawing is whole
+        EXPECT_EQ(redrawn, DrawGauge(text, fill)) << std::string(text.begin(), text.end());
     }
 }
 
