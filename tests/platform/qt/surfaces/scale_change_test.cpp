@@ -48,12 +48,7 @@ void DrawGauge(WindowHandle gauge, const std::u16string& text) {
     ReleaseDeviceContext(gauge, context);
 }
 
-WindowHandle GaugeDialog() {
-    qt_test::DialogSpec layout;
-    layout.face = u"IPAGothic";
-    layout.items = {qt_test::Static(86, 8, 42, 8, GAUGE_ID, u"", 0x50020000, 0x1000)};
-    return qt_test::CreateDialog(layout);
-}
+WindowHandle DialogOf(WindowHandle control) { return qt::LiveLocalWindow(control)->dialog; }
 
 void MoveTo(WindowHandle dialog, QScreen* screen) {
     QWidget* frame = FrameOf(dialog);
@@ -62,29 +57,37 @@ void MoveTo(WindowHandle dialog, QScreen* screen) {
     qt_test::ProcessPendingEvents();
 }
 
+// A dialog with one gauge, shown on `screen`, the gauge drawn with `text`;
+// the gauge's window.
+WindowHandle GaugeShownOn(QScreen* screen, const std::u16string& text) {
+    qt_test::DialogSpec layout;
+    layout.face = u"IPAGothic";
+    layout.items = {qt_test::Static(86, 8, 42, 8, GAUGE_ID, u"", 0x50020000, 0x1000)};
+    const WindowHandle dialog = qt_test::CreateDialog(layout);
+    if (dialog == nullptr) return nullptr;
+    MoveTo(dialog, screen);
+    ShowWindow(dialog, SHOW_SHOW);
+    const WindowHandle gauge = GetDialogItem(dialog, GAUGE_ID);
+    DrawGauge(gauge, text);
+    return gauge;
+}
+
 TEST(ScaleChange, AGaugeIsDrawnAtTheNewScale) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     ASSERT_EQ(screens.size(), 2);
     const std::u16string count = u"  8,241,741,824";
 
     // From the start on the scaled screen.
-    const WindowHandle reference = GaugeDialog();
-    ASSERT_NE(reference, nullptr);
-    MoveTo(reference, screens.at(1));
-    ShowWindow(reference, SHOW_SHOW);
-    const WindowHandle referenceGauge = GetDialogItem(reference, GAUGE_ID);
-    DrawGauge(referenceGauge, count);
+    const WindowHandle referenceGauge = GaugeShownOn(screens.at(1), count);
+    ASSERT_NE(referenceGauge, nullptr);
     const QImage expected = DevicePixels(referenceGauge);
     ASSERT_EQ(expected.size(), QSize(168, 34)) << "two device pixels to a pixel";
-    DestroyWindow(reference);
+    DestroyWindow(DialogOf(referenceGauge));
 
     // Drawn on the plain screen, then moved.
-    const WindowHandle dialog = GaugeDialog();
-    ASSERT_NE(dialog, nullptr);
-    MoveTo(dialog, screens.at(0));
-    ShowWindow(dialog, SHOW_SHOW);
-    const WindowHandle gauge = GetDialogItem(dialog, GAUGE_ID);
-    DrawGauge(gauge, count);
+    const WindowHandle gauge = GaugeShownOn(screens.at(0), count);
+    ASSERT_NE(gauge, nullptr);
+    const WindowHandle dialog = DialogOf(gauge);
     EXPECT_EQ(DevicePixels(gauge).size(), QSize(84, 17));
     EXPECT_GT(qt::KeptTextNow().glyphFonts, 0u);
 
