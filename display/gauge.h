@@ -4,14 +4,17 @@
 
 #include <cstdint>
 
+#include "platform/shared/gauge_colours.h"
 #include "platform/types.h"
 
 namespace display {
 
-// 0x00BBGGRR values.
-constexpr platform::Colour GAUGE_PLAIN_COLOUR = 0x8FA3AE;  // RGB(174,163,143): totals
-constexpr platform::Colour GAUGE_BAR_COLOUR = 0x2376F8;    // RGB(248,118,35): free share
-constexpr platform::Colour GAUGE_REST_COLOUR = 0x8CA1B3;   // RGB(179,161,140): the rest
+// The plain field of the totals, the free share's bar and the rest beside
+// it (shared with the platform, which keeps gauges readable in a
+// high-contrast theme).
+using platform::shared::GAUGE_BAR_COLOUR;
+using platform::shared::GAUGE_PLAIN_COLOUR;
+using platform::shared::GAUGE_REST_COLOUR;
 
 // The system's button-text colour, asked for through the index flag.
 constexpr std::int32_t GAUGE_TEXT_COLOUR_INDEX = 0x40000012;

@@ -2,6 +2,7 @@
 // function, given the program image and the start-up show command.
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPixmapCache>
 #include <QStringList>
 
 #include <string>
@@ -41,6 +42,13 @@ void PreferLightSettings() {
     QGuiApplication::setDesktopSettingsAware(false);
 }
 
+// Qt keeps scaled icons in its pixmap cache, and every insertion arms a
+// timer that trims the cache 30 s later, over and over while anything is
+// left in it: painting the window's or the tray's icon would wake the
+// hidden program half a minute on. The few pixmaps it would keep are
+// cheap to make again, so nothing is kept and no such timer is ever armed.
+void KeepNoPixmapCache() { QPixmapCache::setCacheLimit(0); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,6 +57,7 @@ int main(int argc, char** argv) {
     platform::qt::GuardDisplayConnection();
     QApplication application(argc, argv);
     platform::qt::EndDisplayGuard();
+    KeepNoPixmapCache();
     // How the desktop names the program: the notification area's title, and
     // the menu entry (velorwind.desktop) a Wayland compositor matches the
     // window and its activation requests to.

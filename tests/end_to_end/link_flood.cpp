@@ -1,7 +1,8 @@
 // Floods an instance socket with idle connections, as a misbehaving local
 // program could: opens COUNT connections to the socket at PATH, sends
-// nothing, prints "opened N" once they are open and keeps them until
-// SECONDS have passed, then prints how many the other side had closed.
+// nothing, prints "opened N" once they are open and keeps them until the
+// other side has closed them all or SECONDS have passed, then prints how
+// many the other side had closed.
 //
 //   link_flood PATH COUNT SECONDS
 #include <poll.h>
@@ -70,9 +71,18 @@ int main(int argc, char** argv) {
     }
     std::printf("opened %zu\n", sockets.size());
     std::fflush(stdout);
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    std::vector<bool> closedByPeer(sockets.size(), false);
     std::size_t closed = 0;
-    for (const int socket : sockets) closed += ClosedByPeer(socket) ? 1 : 0;
+    while (closed < sockets.size() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        for (std::size_t i = 0; i < sockets.size(); ++i) {
+            if (!closedByPeer[i] && ClosedByPeer(sockets[i])) {
+                closedByPeer[i] = true;
+                ++closed;
+            }
+        }
+    }
     std::printf("closed %zu\n", closed);
     return 0;
 }

@@ -371,7 +371,7 @@ main() {
       check_second_start_raises
     verdict "a token provided, then a tap, brings a covered dialog to the front" \
       check_panel_token_raises
-    verdict "hidden, the program sleeps" check_hidden_sleeps
+    verdict "hidden by Enter, the program never wakes in ${IDLE_SECONDS} s" check_hidden_sleeps
     verdict "Escape ends the program with 0 and removes its item" check_escape_ends
   fi
   verdict "caption close ends the program with 0" check_caption_close_ends

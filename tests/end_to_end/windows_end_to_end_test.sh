@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs the Windows program under Wine on virtual X displays and drives it as
 # a user would: first start, Enter, the tray icon's taps and menu, a second
-# start, the shell restarting, Escape, two starts at once, and a screenshot
-# of each layout (a wide and a tall screen).
+# start, the shell restarting, Escape, two starts at once, a start from a
+# shortcut set to "Run: Minimized" on a screen scaled to 200 %, and a
+# screenshot of each layout (a wide and a tall screen) and of the
+# notification area at 100 % and 200 %.
 #
 #   windows_end_to_end_test.sh PREFIX PROGRAM SHELL_DOUBLE ARTIFACT_FOLDER
 #
@@ -41,7 +43,28 @@ LAYOUT_SECONDS=$REACTION_SECONDS
 # shellcheck source=tests/end_to_end/harness.sh
 source "$here/harness.sh"
 
-trap end_wine_session EXIT
+# The program's icon drawing, which the notification area must show.
+drawing=$here/../../resources/app.svg
+
+# set_wine_dpi DPI: Wine's scaling for the programs of the next server (96
+# is 100 %); the prefix is shared with the other tests, so the script puts
+# 96 back however it ends.
+dpi_changed=0
+set_wine_dpi() {
+  wine_restart
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f > /dev/null 2>&1 ||
+    return 1
+  wineserver -w
+  dpi_changed=$(($1 != 96))
+}
+
+end_windows_test() {
+  local status=$?
+  ((dpi_changed == 0)) || set_wine_dpi 96
+  (exit "$status")
+  end_wine_session
+}
+trap end_windows_test EXIT
 trap 'exit 130' INT TERM
 
 # start_instance: the program under Wine in the background; sets PID.
@@ -55,11 +78,12 @@ start_instance() {
 # focus and Wine's foreground window now and then differ for a moment.
 dialog_in_front() { the_visible_dialog && wine "$shell_double" front; }
 
-# A session: a display of the given size with trayer, and a fresh Wine
-# server whose desktop (and notification area) lives on it.
+# A session: a display of the given size with trayer (of the given height,
+# else 24), and a fresh Wine server whose desktop (and notification area)
+# lives on it.
 begin_session() {
   x_session_begin
-  start_display "$1" && start_tray_host && wine_restart
+  start_display "$1" && start_tray_host "${2:-24}" && wine_restart
 }
 
 end_session() {
@@ -107,6 +131,25 @@ choose_from_menu() {
   fi
   geometry "$MENU" || return 1
   click_at $((X + WIDTH / 2)) $((Y + HEIGHT * (2 * $1 - 1) / 4))
+}
+
+# icon_shows_drawing ICON SIDE: a picture of the icon's window shows the
+# icon's drawing at SIDE pixels (the shell draws it a moment after docking).
+icon_shows_drawing() {
+  screenshot "$1" "$session_dir/icon.png" && shows_drawing "$session_dir/icon.png" "$drawing" "$2"
+}
+
+# check_notification_area NAME SIDE: the notification area shows the icon's
+# drawing at SIDE pixels, the small icon size at the screen's scaling; its
+# picture is saved as ARTIFACT_FOLDER/NAME.png.
+check_notification_area() {
+  local icon result=0
+  icon=$(tray_icons | head -n1)
+  [[ -n "$icon" ]] || { note "no icon"; return 1; }
+  wait_for "$REACTION_SECONDS" icon_shows_drawing "$icon" "$2" || result=1
+  note "${DRAWING_DIFFERENCE:-?} % of the drawing at $2 pixels differs"
+  screenshot "$TRAYER_PANEL" "$artifacts/$1.png" && note "saved $artifacts/$1.png"
+  return "$result"
 }
 
 # --- A wide screen --------------------------------------------------------------
@@ -209,16 +252,42 @@ check_menu_ends() {
   wait_for "$REACTION_SECONDS" tray_icon_count_is 0 || { note "tray icons: $(tray_icon_count)"; return 1; }
 }
 
+# --- A shortcut set to "Run: Minimized", a screen at 200 % ---------------------
+
+# start's /min gives the program the show command such a shortcut gives it.
+check_minimised_start() {
+  wine start /wait /min /unix "$program" >> "$session_dir/program.log" 2>&1 &
+  FIRST=$!
+  keep_pid "$FIRST"
+  wait_for "$FIRST_WINDOW_SECONDS" tray_icon_count_is 1 || { note "tray icons: $(tray_icon_count)"; return 1; }
+  # The dialog is shown, or not, before the icon docks.
+  sleep 1
+  [[ -n "$(all_dialogs)" ]] || { note "no dialog window"; return 1; }
+  dialog_hidden || { note "a dialog shows: $(visible_dialogs)"; return 1; }
+  alive "$FIRST"
+}
+
+check_minimised_tap_opens() {
+  check_tap_shows && geometry "$DIALOG" || return 1
+  note "dialog at $X,$Y"
+  ((X >= 0 && Y >= 0)) || { note "not on the screen"; return 1; }
+}
+
+check_minimised_escape_ends() { press_key Escape && ends_with_zero "$FIRST"; }
+
 # --- Run ------------------------------------------------------------------------
 
-for tool in Xvfb trayer xdotool xwininfo import convert identify wine wineserver; do
+for tool in Xvfb trayer xdotool xwininfo import convert identify compare rsvg-convert wine wineserver; do
   command -v "$tool" > /dev/null || { fail "tools present (missing $tool; scripts/setup installs it)"; exit 1; }
 done
 mkdir -p "$artifacts"
 wine_prepare "$prefix" || { fail "Wine prefix made"; exit 1; }
+set_wine_dpi 96 || { fail "Wine's scaling set to 100 %"; exit 1; }
 
 if begin_session 1024x600; then
   if verdict "first start shows the dialog titled exactly, with its icon" check_first_start; then
+    verdict "the notification area at 100 % shows the icon's drawing at 16 pixels" \
+      check_notification_area windows-notification-area-100 16
     verdict "a wide screen takes the wide layout, gauges drawn" check_wide_layout
     verdict "Enter hides the dialog; the program stays" check_enter_hides
     # Wine's notification area now and then docks an icon whose left clicks
@@ -245,6 +314,23 @@ if begin_session 600x1024; then
 else
   fail "a tall display with a tray host"
 fi
+end_session
+
+# At 200 % the notification area draws 32-pixel icons in a taller taskbar.
+if begin_session 1600x1000 40 && set_wine_dpi 192; then
+  if verdict "started minimised: hidden, its icon in the notification area" check_minimised_start; then
+    # As above: an icon added again takes the taps.
+    verdict "the icon comes back when the shell announces a new taskbar" check_shell_restart
+    verdict "the notification area at 200 % shows the icon's drawing at 32 pixels" \
+      check_notification_area windows-notification-area-200 32
+    verdict "started minimised: a tap on the icon shows the dialog in front, on the screen" \
+      check_minimised_tap_opens
+    verdict "started minimised: Escape ends the program with exit code 0" check_minimised_escape_ends
+  fi
+else
+  fail "a display at 200 % with a tray host"
+fi
+set_wine_dpi 96
 
 echo "$failures failed check(s) in $(($(now_ms) - started_ms)) ms"
 exit $((failures > 100 ? 100 : failures))

@@ -140,12 +140,12 @@ stop_display() {
   TRAYER_PANEL=
 }
 
-# start_tray_host: trayer at the bottom right; sets TRAYER_PID and
-# TRAYER_PANEL (the window the icons are embedded in). trayer owns the tray
-# selection before it maps its panel, so a mapped panel means a program
-# started now finds a tray.
+# start_tray_host [HEIGHT]: trayer at the bottom right, 24 pixels high
+# unless told; sets TRAYER_PID and TRAYER_PANEL (the window the icons are
+# embedded in). trayer owns the tray selection before it maps its panel, so
+# a mapped panel means a program started now finds a tray.
 start_tray_host() {
-  trayer --edge bottom --align right --widthtype request --height 24 \
+  trayer --edge bottom --align right --widthtype request --height "${1:-24}" \
     > "$session_dir/trayer.log" 2>&1 &
   TRAYER_PID=$!
   keep_pid "$TRAYER_PID"
@@ -281,6 +281,36 @@ has_colour() {
 # gauges_drawn WINDOW FILE: a screenshot in FILE that shows drawn gauges.
 gauges_drawn() {
   screenshot "$1" "$2" && has_colour "$2" "$GAUGE_PLAIN_RGB" && has_colour "$2" "$GAUGE_BAR_RGB"
+}
+
+# shows_drawing PICTURE DRAWING SIDE: somewhere in PICTURE is the SVG
+# DRAWING rendered at SIDE pixels: of the rendering's opaque pixels at most
+# DRAWING_TOLERANCE percent differ by more than a tenth. Edges, partly
+# transparent, are left out: each notification area blends them its own
+# way. A drawing of that size scaled a little passes; a smaller image
+# stretched up differs in a third of them or more, another picture in most.
+# Sets DRAWING_DIFFERENCE to the percentage that differ.
+DRAWING_TOLERANCE=15
+shows_drawing() {
+  local rendered=$session_dir/drawing.png flat=$session_dir/drawing-flat.png
+  local opaque=$session_dir/drawing-opaque.png seen=$session_dir/drawing-seen.png
+  local background at differing total
+  DRAWING_DIFFERENCE=
+  background=$(bounded convert "$1" -format '%[pixel:p{0,0}]' info:) &&
+    rsvg-convert --width="$3" --height="$3" --format=png --output="$rendered" "$2" &&
+    bounded convert "$rendered" -background "$background" -flatten "$flat" &&
+    bounded convert "$rendered" -alpha extract -threshold 99.9% "$opaque" || return 1
+  # Where the rendering fits best.
+  at=$(bounded compare -metric RMSE -dissimilarity-threshold 1 -subimage-search "$1" "$flat" \
+         null: 2>&1 | sed -n 's/.*@ \([0-9]*\),\([0-9]*\).*/+\1+\2/p' | head -n1)
+  [[ -n "$at" ]] && bounded convert "$1" -crop "$3x$3$at" +repage -alpha off "$opaque" \
+    -compose Multiply -composite "$seen" &&
+    bounded convert "$flat" -alpha off "$opaque" -compose Multiply -composite "$flat" || return 1
+  differing=$(bounded compare -metric AE -fuzz 10% "$seen" "$flat" null: 2>&1)
+  total=$(bounded convert "$opaque" -format '%[fx:round(mean*w*h)]' info:)
+  [[ "$differing" =~ ^[0-9]+$ && "$total" =~ ^[0-9]+$ ]] && ((total > 0)) || return 1
+  DRAWING_DIFFERENCE=$((differing * 100 / total))
+  ((DRAWING_DIFFERENCE <= DRAWING_TOLERANCE))
 }
 
 # click_at X Y [BUTTON]: one press and release of the first (or that) button.

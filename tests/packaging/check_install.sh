@@ -20,14 +20,26 @@ rm -f "$stage.log"
 root=$stage/usr/local
 check "the program is installed and runnable" test -x "$root/bin/velorwind"
 check "the menu entry" test -f "$root/share/applications/velorwind.desktop"
-for size in 16 32 64 128; do
+# sized_with_alpha FILE WIDTHxHEIGHT (ImageMagick says True or Blend for alpha)
+sized_with_alpha() {
+  [[ "$(identify -format '%wx%h %A' "$1")" =~ ^$2\ (True|Blend)$ ]]
+}
+
+# Every size panels, menus and software centres ask the icon theme for, and
+# the drawing for those that scale it.
+for size in 16 22 24 32 48 64 128 256; do
   icon=$root/share/icons/hicolor/${size}x${size}/apps/velorwind.png
   check "the ${size}x${size} icon" test -f "$icon"
   if command -v identify > /dev/null; then
-    check "the ${size}x${size} icon has that size" \
-      test "$(identify -format '%wx%h' "$icon")" = "${size}x${size}"
+    check "the ${size}x${size} icon has that size and an alpha channel" \
+      sized_with_alpha "$icon" "${size}x${size}"
   fi
 done
+scalable=$root/share/icons/hicolor/scalable/apps/velorwind.svg
+check "the scalable icon" test -f "$scalable"
+if command -v rsvg-convert > /dev/null; then
+  check "the scalable icon draws" rsvg-convert --width=48 --height=48 --output="$stage/drawn.png" "$scalable"
+fi
 check "the manual page" test -f "$root/share/man/man1/velorwind.1"
 check "the AppStream metadata under its component's name" \
   test -f "$root/share/metainfo/io.github.velorwind.velorwind.metainfo.xml"

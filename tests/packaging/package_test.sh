@@ -105,8 +105,13 @@ EXPECTED_FILES="\
 /usr/share/doc/velorwind/copyright
 /usr/share/icons/hicolor/128x128/apps/velorwind.png
 /usr/share/icons/hicolor/16x16/apps/velorwind.png
+/usr/share/icons/hicolor/22x22/apps/velorwind.png
+/usr/share/icons/hicolor/24x24/apps/velorwind.png
+/usr/share/icons/hicolor/256x256/apps/velorwind.png
 /usr/share/icons/hicolor/32x32/apps/velorwind.png
+/usr/share/icons/hicolor/48x48/apps/velorwind.png
 /usr/share/icons/hicolor/64x64/apps/velorwind.png
+/usr/share/icons/hicolor/scalable/apps/velorwind.svg
 /usr/share/man/man1/velorwind.1.gz
 /usr/share/metainfo/$COMPONENT.metainfo.xml"
 

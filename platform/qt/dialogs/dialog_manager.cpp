@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/messages.h"
+#include "platform/qt/surfaces/accessible_roles.h"
 #include "platform/qt/surfaces/dialog_frame.h"
 #include "platform/shared/dialog_template.h"
 #include "platform/qt/resources/icon.h"
@@ -83,6 +84,7 @@ bool AddControl(WindowObject& dialog, const shared::DialogItemTemplate& item) {
 
 std::unique_ptr<WindowObject> BuildDialog(const shared::DialogTemplate& dialogTemplate,
                                           InstanceHandle instance, DialogProcedure procedure) {
+    GiveAccessibleRoles();
     auto dialog = std::make_unique<WindowObject>(WindowObject::Kind::Dialog);
     dialog->instance = instance;
     dialog->text = dialogTemplate.title;

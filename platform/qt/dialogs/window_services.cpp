@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
 #include <string_view>
 
 #include "platform/qt/base/activation.h"
@@ -25,7 +26,32 @@ namespace platform::qt {
 
 namespace {
 
+// The work area of the screen the dialog is on: the screen less the space
+// that panels reserve. A dialog whose centre is on no screen (one that
+// shrank or went while it was hidden) belongs to the screen Qt gave it.
+QRect WorkAreaAround(const QWidget& frame) {
+    const QScreen* screen = QGuiApplication::screenAt(frame.frameGeometry().center());
+    if (screen == nullptr) screen = frame.screen();
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+// A dialog that would show with any part outside the work area moves inside
+// it, as little as it takes; one larger than the work area keeps its top
+// left corner, and so its caption, in it. One already inside stays where
+// the user or the window manager put it. Panels that start or grow while
+// the program runs are met at the next show.
+void KeepInsideWorkArea(QWidget& frame) {
+    const QRect area = WorkAreaAround(frame);
+    const QRect placed = frame.frameGeometry();
+    if (area.isEmpty() || area.contains(placed)) return;
+    const int x = std::max(area.left(), std::min(placed.left(), area.right() + 1 - placed.width()));
+    const int y = std::max(area.top(), std::min(placed.top(), area.bottom() + 1 - placed.height()));
+    frame.move(frame.pos() + QPoint(x, y) - placed.topLeft());
+}
+
 void ShowDialog(WindowObject& dialog, bool wasVisible) {
+    KeepInsideWorkArea(*dialog.frame);
     // Becoming visible, the dialog and its controls paint themselves: what
     // device contexts drew before is gone.
     if (!wasVisible) PaintDialogItself(&dialog);

@@ -18,8 +18,10 @@
 #include "platform/qt/base/qt_text.h"
 #include "platform/qt/base/system_colours.h"
 #include "platform/qt/base/text_format.h"
+#include "platform/qt/surfaces/static_control.h"
 #include "platform/qt/surfaces/surface_widget.h"
 #include "platform/qt/windows/window_object.h"
+#include "platform/shared/accessible_name.h"
 #include "platform/wide_text.h"
 
 namespace platform::qt {
@@ -124,6 +126,20 @@ int Bounded(std::int32_t value) {
 QRect ToQRect(const Rect& rect) {
     return QRect(QPoint(Bounded(rect.left), Bounded(rect.top)),
                  QPoint(Bounded(rect.right) - 1, Bounded(rect.bottom) - 1));
+}
+
+// A screen reader hears a value drawn into a control (a gauge, whose own
+// text is empty) with the caption before it. The name is made again only
+// when the value or the caption changed.
+void NameDrawnValue(WindowObject& window, std::u16string_view value) {
+    if (window.kind != WindowObject::Kind::Control) return;
+    const WindowObject* caption = ControlBefore(&window);
+    const std::u16string_view captionText =
+        caption != nullptr ? std::u16string_view(caption->text) : std::u16string_view();
+    if (value == window.namedValue && captionText == window.namedCaption) return;
+    window.namedValue = value;
+    window.namedCaption = captionText;
+    window.control->SetName(ToQString(shared::DrawnValueName(captionText, value)));
 }
 
 // A control draws with its dialog's context font.
@@ -449,6 +465,7 @@ std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t 
          step.state.backgroundMode);
     NoteText(live->script, characters);
     Changed(*live, area);
+    NameDrawnValue(*live->window, characters);
     // The answer needs only the font's line height, kept with the font.
     return MeasurePlainLine(FontHolder(*live).contextLineHeight, area, !characters.empty(), format);
 }

@@ -24,10 +24,22 @@ constexpr QLatin1StringView WATCHER_PATH("/StatusNotifierWatcher");
 constexpr QLatin1StringView ITEM_PATH("/StatusNotifierItem");
 constexpr QLatin1StringView MENU_PATH("/MenuBar");
 
+// The sides panels draw an item at: 16 to 24 pixels at 100 %, 32 and 48
+// on larger panels and scaled screens. A panel picks the nearest and
+// scales it; a side the icon has no image of is made from the next larger
+// image, scaled down.
+constexpr int PANEL_SIDES[] = {16, 22, 24, 32, 48};
+
 DBusIconImages ImagesOf(const QIcon& icon) {
     DBusIconImages images;
-    for (const QSize& size : icon.availableSizes()) {
-        images.append(ToDBusIconImage(icon.pixmap(size, 1.0).toImage()));
+    if (icon.isNull()) return images;
+    for (const int side : PANEL_SIDES) {
+        const QSize size(side, side);
+        QImage image = icon.pixmap(size, 1.0).toImage();
+        if (image.size() != size) {
+            image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
+        images.append(ToDBusIconImage(image));
     }
     return images;
 }

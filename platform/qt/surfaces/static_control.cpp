@@ -20,7 +20,12 @@ StaticControl::StaticControl(QWidget* parent, const QRect& geometry, std::uint32
 
 void StaticControl::SetText(const QString& text) {
     text_ = text;
+    SetName(text);
     PaintItself();
+}
+
+void StaticControl::SetName(const QString& name) {
+    if (name != accessibleName()) setAccessibleName(name);
 }
 
 void StaticControl::PaintContent(QPainter& painter) {

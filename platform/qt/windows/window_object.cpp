@@ -93,6 +93,16 @@ bool NamesDialogOrItsControl(WindowHandle handle, const WindowObject* dialog) {
     return handle == dialog || BelongsToDialog(LiveWindow(handle), dialog);
 }
 
+const WindowObject* ControlBefore(const WindowObject* control) {
+    if (control == nullptr || control->kind != WindowObject::Kind::Control) return nullptr;
+    const WindowObject* previous = nullptr;
+    for (const auto& sibling : control->dialog->controls) {
+        if (sibling.get() == control) return previous;
+        previous = sibling.get();
+    }
+    return nullptr;
+}
+
 SurfaceWidget* SurfaceOf(WindowObject* window) {
     if (window == nullptr) return nullptr;
     if (window->kind == WindowObject::Kind::Control) return window->control;

@@ -54,6 +54,9 @@ struct WindowObject {
     std::uint16_t id = 0;
     qt::StaticControl* control = nullptr;  // a child widget of the dialog's frame
     bool drawnThrough = false;  // a device context drew on it since its text was set
+    // What its accessible name was made of when a value was last drawn.
+    std::u16string namedCaption;
+    std::u16string namedValue;
 
     // Another process's dialog, found by its title, is a window of kind
     // Remote; the single-instance service keeps its connection.
@@ -89,6 +92,10 @@ bool BelongsToDialog(const WindowObject* window, const WindowObject* dialog);
 // a window's timers, queued messages and contexts are told apart from
 // others', so that a dialog's go with it.
 bool NamesDialogOrItsControl(WindowHandle handle, const WindowObject* dialog);
+
+// The control before `control` in its dialog's template order (the caption
+// of a value); null for the first or for anything but a control.
+const WindowObject* ControlBefore(const WindowObject* control);
 
 // The widget whose retained surface a device context of `window` draws into.
 SurfaceWidget* SurfaceOf(WindowObject* window);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/shared/gauge_font.h"
+#include "platform/win32/drawing/gauge_access.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform {
@@ -63,6 +64,7 @@ bool ReleaseDeviceContext(WindowHandle window, DeviceContext context) {
     if (context == nullptr) return false;
     // The context goes back to the system's cache with its own font.
     SelectObject(win32::ToHdc(context), GetStockObject(SYSTEM_FONT));
+    win32::ForgetContext(win32::ToHdc(context));
     return ReleaseDC(win32::ToHwnd(window), win32::ToHdc(context)) != 0;
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/timer.h"
+#include "platform/win32/drawing/gauge_access.h"
 #include "platform/win32/windowing/dialog_face.h"
 #include "platform/win32/windowing/dialog_template.h"
 #include "tests/platform/win32/win32_test_support.h"
@@ -236,6 +237,69 @@ TEST_P(TallDialog, AGaugeIsDrawnIntoItsControlInTheContextFont) {
     EXPECT_EQ(GetPixel(screen, barStart - 1, middle), display::GAUGE_REST_COLOUR);
     EXPECT_EQ(GetPixel(screen, 0, middle), display::GAUGE_REST_COLOUR);
     ReleaseDC(gauge, screen);
+}
+
+// What a screen reader hears of a gauge: its caption and the value drawn,
+// told again only when it changes.
+TEST_P(TallDialog, EachGaugeIsNamedByItsCaptionAndValue) {
+    ::ShowWindow(dialog_, SW_SHOW);
+    const WindowHandle dialog = win32::FromHwnd(dialog_);
+    SetDialogItemText(dialog, resources::IDC_VOL1_TOTAL_LABEL, u"全SD");
+    const struct {
+        std::int32_t id;
+        const char16_t* value;
+        std::u16string name;
+    } rows[] = {
+        {resources::IDC_RAM_FREE, u" 5,368,709,120", u"未使用ﾌﾟﾛｸﾞﾗﾑ実行用 5,368,709,120"},
+        {resources::IDC_STORE_TOTAL, u"不明", u"全ﾃﾞｰﾀ記憶用 不明"},
+        {resources::IDC_VOL1_TOTAL, u"  1,000", u"全SD 1,000"},
+        {resources::IDC_VOL2_TOTAL, u"", u"全PC-Card2"},  // a group without a card
+    };
+    for (const auto& row : rows) {
+        display::DrawGauge(dialog, row.id, row.value, 50, false);
+        EXPECT_EQ(win32::DrawnValueNameOf(GetDlgItem(dialog_, row.id)), row.name) << row.id;
+    }
+}
+
+// While a high-contrast theme is on, the gauges take its colours and their
+// text stays readable over both parts; outside it they keep their own.
+TEST_P(TallDialog, GaugesTakeTheHighContrastThemesColours) {
+    ::ShowWindow(dialog_, SW_SHOW);
+    HWND gauge = GetDlgItem(dialog_, resources::IDC_RAM_FREE);
+    RECT client;
+    GetClientRect(gauge, &client);
+    const int split = client.right - client.right * 50 / 100;
+    const struct {
+        bool highContrast;
+        COLORREF bar, rest, textOverBar, textOverRest;
+    } rows[] = {
+        {false, display::GAUGE_BAR_COLOUR, display::GAUGE_REST_COLOUR, GetSysColor(COLOR_BTNTEXT),
+         GetSysColor(COLOR_BTNTEXT)},
+        {true, GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW),
+         GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_WINDOWTEXT)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.highContrast ? "high contrast" : "own colours");
+        win32::OverrideHighContrast(row.highContrast);
+        // A wide value, so that text lies over both parts.
+        display::DrawGauge(win32::FromHwnd(dialog_), resources::IDC_RAM_FREE,
+                           u"888,888,888,888,888", 50, true);
+        HDC screen = GetDC(gauge);
+        EXPECT_EQ(GetPixel(screen, client.right - 1, 0), row.bar);
+        EXPECT_EQ(GetPixel(screen, 0, 0), row.rest);
+        int overBar = 0, overRest = 0;
+        for (int y = 0; y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x) {
+                const COLORREF pixel = GetPixel(screen, x, y);
+                if (x >= split && pixel == row.textOverBar) ++overBar;
+                if (x < split && pixel == row.textOverRest) ++overRest;
+            }
+        }
+        ReleaseDC(gauge, screen);
+        EXPECT_GT(overBar, 0) << "text in its colour over the bar";
+        EXPECT_GT(overRest, 0) << "text in its colour over the rest";
+    }
+    win32::OverrideHighContrast(std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(Tall, TallDialog, testing::Values(Layout::Tall));

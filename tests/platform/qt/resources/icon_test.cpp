@@ -94,7 +94,7 @@ TEST(IconDecoder, RefusesWhatIsNotAnIcon) {
     EXPECT_TRUE(qt::DecodeIconFile(nullptr, 100).empty());
 }
 
-// The program's own icon group: a 32 x 32 and a 16 x 16 image.
+// The program's own icon group, at the large and the small icon size.
 TEST(Icon, LoadsTheProgramIconInBothSizes) {
     const IconHandle large = LoadIcon(ProgramImage(), 128);
     const IconHandle small = LoadImage(ProgramImage(), 128, IMAGE_ICON, 16, 16, 0);
@@ -104,7 +104,7 @@ TEST(Icon, LoadsTheProgramIconInBothSizes) {
     EXPECT_EQ(qt::LiveIcon(small)->image.size(), QSize(16, 16));
     EXPECT_EQ(qAlpha(qt::LiveIcon(large)->image.pixel(0, 0)), 0) << "a transparent background";
     EXPECT_EQ(LoadIcon(ProgramImage(), 128), large) << "the same icon, not another copy";
-    EXPECT_NE(LoadImage(ProgramImage(), 128, IMAGE_ICON, 24, 24, 0), nullptr) << "scaled";
+    EXPECT_NE(LoadImage(ProgramImage(), 128, IMAGE_ICON, 28, 28, 0), nullptr) << "scaled";
 }
 
 TEST(Icon, MissingOrUnsupportedGiveNull) {

@@ -58,15 +58,17 @@ TEST(NotifyIcon, AnIconIsKeptUntilDeletedOrItsWindowGoes) {
     EXPECT_FALSE(NotifyIcon(NOTIFY_DELETE, &record)) << "removed with its window";
 }
 
-// A panel of 22 to 48 pixels picks from every image of the icon's group, so
-// that it scales the 32-pixel image down rather than the 16-pixel one up.
+// A tray of any size, at any scale, picks from every image of the icon's
+// group, so that it draws an image of its own size or scales a larger one
+// down, never a smaller one up.
 TEST(NotifyIcon, TheSmallIconCarriesEveryImageOfItsGroup) {
     const IconObject* icon = qt::LiveIcon(LoadImage(ProgramImage(), 128, IMAGE_ICON, 16, 16, 0));
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->image.size(), QSize(16, 16));
     const QList<QSize> sizes = icon->family.availableSizes();
-    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
-    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    for (const int side : {16, 20, 24, 32, 40, 48, 64, 256}) {
+        EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
+    }
 }
 
 }  // namespace
