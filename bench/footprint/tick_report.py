@@ -7,9 +7,15 @@
 SOCKET_INODES: the comma-separated inodes of both ends of the program's
 connections to the X server, as `ss -x` gives them.
   tick_report.py instructions CALLGRIND_OUTPUT
+  tick_report.py scenes REPORT...
 
-Each prints a table, then one line per figure:
+Each of the first three prints a table, then one line per figure:
   BREAKDOWN method=M part=P value=V unit=U
+`scenes` reads the BREAKDOWN lines of one report per scene (the first the
+scene to compare with) and prints, per tick, each scene's figures, what
+each adds to the first, and that divided by the gauges it drew anew beyond
+the first's: what one gauge drawn anew costs, text and bar painted, the
+window painted and sent to the display.
 """
 import re
 import sys
@@ -242,14 +248,95 @@ def report_instructions(path):
                                    "posix_memalign", "memalign"))
     round_trips = matching(calls, ("xcb_wait_for_reply",))
     requests = matching(calls, ("xcb_send_request",))
+    # A gauge whose picture changed is put on screen through this, once.
+    drawn = matching(calls, ("platform::qt::SurfaceWidget::ShowDrawing(",))
     print(f"{'refreshes recorded':<40}{ticks:>16}")
+    print(f"{'gauges drawn anew per tick':<40}{drawn / ticks:>16.2f}")
     print(f"{'heap allocations per tick':<40}{allocations / ticks:>16.1f}")
     print(f"{'X requests sent per tick':<40}{requests / ticks:>16.1f}")
     print(f"{'X round trips per tick':<40}{round_trips / ticks:>16.1f}")
     print(f"BREAKDOWN method=instructions part=ticks value={ticks} unit=count")
+    print(f"BREAKDOWN method=instructions part=gauges_drawn value={drawn / ticks:.2f} unit=count")
     print(f"BREAKDOWN method=instructions part=heap_allocations value={allocations / ticks:.1f} unit=calls")
     print(f"BREAKDOWN method=instructions part=x_requests value={requests / ticks:.1f} unit=calls")
     print(f"BREAKDOWN method=instructions part=x_round_trips value={round_trips / ticks:.1f} unit=calls")
+
+
+# ---- scenes: the reports of several scenes side by side -----------------------
+
+SCENE_FIGURES = [
+    ("processor time, schedstat (µs)", "time", "program_alone"),
+    ("perf: the program (µs)", "time", "program"),
+    ("perf: eight gauges (µs)", "time", "refresh:_eight_gauges"),
+    ("perf: painting the window (µs)", "time", "painting_the_window"),
+    ("perf: transfer to the display (µs)", "time", "transfer_to_the_display"),
+    ("perf: the X server (µs)", "time", "x_server"),
+    ("instructions, the program (k)", "instructions", "the_program,_in_all"),
+    ("instructions, eight gauges (k)", "instructions", "refresh:_eight_gauges"),
+    ("instructions, painting (k)", "instructions", "painting_the_window"),
+    ("heap allocations", "instructions", "heap_allocations"),
+    ("system calls", "syscalls", "all"),
+    ("bytes to the display", "syscalls", "bytes_to_display"),
+]
+
+
+def breakdown_of(path):
+    figures = {}
+    line = re.compile(r"^BREAKDOWN method=(\S+) part=(\S+) value=(\S+) unit=")
+    with open(path, errors="replace") as lines:
+        for text in lines:
+            match = line.match(text)
+            if match:
+                method, part, value = match.groups()
+                # A part of the perf table is given for user and kernel.
+                if method == "time" and part.endswith((".user", ".kernel")):
+                    name = part.rsplit(".", 1)[0]
+                    figures[(method, name)] = figures.get((method, name), 0.0) + float(value)
+                else:
+                    figures[(method, part)] = float(value)
+    return figures
+
+
+def report_scenes(paths):
+    names = [path.rsplit(".", 1)[-1] for path in paths]
+    scenes = [breakdown_of(path) for path in paths]
+    base = scenes[0]
+    # Without a callgrind recording, the prepared scenes draw what they are
+    # made to change: none, one or all eight gauges a tick.
+    made = {"still": 0.0, "changing": 1.0, "every": 8.0}
+    for name, scene in zip(names, scenes):
+        if ("instructions", "gauges_drawn") not in scene and name in made:
+            scene[("instructions", "gauges_drawn")] = made[name]
+    drawn = [scene.get(("instructions", "gauges_drawn")) for scene in scenes]
+    print(f"{'per tick':<38}" + "".join(f"{name:>10}" for name in names) +
+          "".join(f"{'+' + name:>10}" for name in names[1:]) +
+          "".join(f"{'/gauge':>9}" for _ in names[1:]))
+    rows = [("gauges drawn anew", "instructions", "gauges_drawn")] + SCENE_FIGURES
+    for label, method, part in rows:
+        values = [scene.get((method, part)) for scene in scenes]
+        if all(value is None for value in values):
+            continue
+        cells = "".join(f"{value:>10.1f}" if value is not None else f"{'-':>10}" for value in values)
+        added, each = "", ""
+        for index in range(1, len(scenes)):
+            value, first = values[index], values[0]
+            more = drawn[index] - drawn[0] if None not in (drawn[index], drawn[0]) else None
+            if value is None or first is None:
+                added += f"{'-':>10}"
+                each += f"{'-':>9}"
+                continue
+            added += f"{value - first:>+10.1f}"
+            per_gauge = (value - first) / more if more and part != "gauges_drawn" else None
+            each += f"{per_gauge:>9.1f}" if per_gauge is not None else f"{'-':>9}"
+            if per_gauge is not None:
+                print_later.append(f"BREAKDOWN method=scenes part={names[index]}.{part}.per_gauge "
+                                   f"value={per_gauge:.1f} unit=per_gauge")
+        print(f"{label:<38}{cells}{added}{each}")
+    for line in print_later:
+        print(line)
+
+
+print_later = []
 
 
 def main(arguments):
@@ -260,6 +347,8 @@ def main(arguments):
         report_syscalls(arguments[1], float(arguments[2]), sockets)
     elif len(arguments) >= 2 and arguments[0] == "instructions":
         report_instructions(arguments[1])
+    elif len(arguments) >= 3 and arguments[0] == "scenes":
+        report_scenes(arguments[1:])
     else:
         sys.exit(__doc__)
 

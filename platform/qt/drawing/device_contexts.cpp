@@ -3,9 +3,7 @@
 // changed part on screen.
 #include "platform/drawing.h"
 
-#include <QFontMetrics>
 #include <QPainter>
-#include <QRegion>
 
 #include <algorithm>
 #include <memory>
@@ -18,10 +16,10 @@
 
 #include "platform/qt/base/lifetime.h"
 #include "platform/qt/base/qt_text.h"
-#include "platform/qt/surfaces/surface_widget.h"
 #include "platform/qt/base/system_colours.h"
 #include "platform/qt/base/text_format.h"
 #include "platform/qt/surfaces/static_control.h"
+#include "platform/qt/surfaces/surface_widget.h"
 #include "platform/qt/windows/window_object.h"
 #include "platform/shared/accessible_name.h"
 #include "platform/wide_text.h"
@@ -76,7 +74,8 @@ namespace platform::qt {
 namespace {
 
 std::vector<std::unique_ptr<DrawingObject>>& Contexts() {
-    static auto* contexts = new std::vector<std::unique_ptr<DrawingObject>>();  // kept: see lifetime.h
+    static auto* contexts =
+        new std::vector<std::unique_ptr<DrawingObject>>();  // kept: see lifetime.h
     return *contexts;
 }
 
@@ -85,6 +84,26 @@ std::vector<std::unique_ptr<DrawingObject>>& Contexts() {
 std::unique_ptr<DrawingObject>& SpareContext() {
     static auto* spare = new std::unique_ptr<DrawingObject>();  // kept: see lifetime.h
     return *spare;
+}
+
+// The steps of the drawing each surface shows, played last on it: the next
+// drawing of the same gauge with another value is played only where the
+// two differ.
+struct ShownDrawing {
+    WindowObject* window = nullptr;
+    std::vector<Step> steps;
+};
+
+std::vector<ShownDrawing>& ShownDrawings() {
+    static auto* shown = new std::vector<ShownDrawing>();  // kept: see lifetime.h
+    return *shown;
+}
+
+ShownDrawing* ShownOn(const WindowObject* window) {
+    for (ShownDrawing& shown : ShownDrawings()) {
+        if (shown.window == window) return &shown;
+    }
+    return nullptr;
 }
 
 DrawingObject* LiveContext(DeviceContext context) {
@@ -98,7 +117,9 @@ DrawingObject* LiveContext(DeviceContext context) {
 // clip the same way, so no arithmetic on them can overflow.
 constexpr std::int32_t FARTHEST_COORDINATE = 1 << 24;
 
-int Bounded(std::int32_t value) { return std::clamp(value, -FARTHEST_COORDINATE, FARTHEST_COORDINATE); }
+int Bounded(std::int32_t value) {
+    return std::clamp(value, -FARTHEST_COORDINATE, FARTHEST_COORDINATE);
+}
 
 // A platform rectangle as Qt's (whose right and bottom are inclusive); an
 // inverted rectangle stays empty rather than being turned around.
@@ -130,25 +151,24 @@ const WindowObject& FontHolder(const DrawingObject& context) {
 const QFont& ContextFont(const DrawingObject& context) { return FontHolder(context).contextFont; }
 
 // A painter on a context's surface. Fills name their colour; only text
-// needs the context's font and colours, so a fill does not pay for them.
+// needs the context's colours, so a fill does not pay for them. The text's
+// font goes to the line drawing itself, which needs it only for lines it
+// cannot set from the font's kept glyphs.
 class ContextPainter {
 public:
     explicit ContextPainter(DrawingObject& context)
-        : context_(context), surface_(*SurfaceOf(context.window)), painter_(&surface_.Surface()) {}
+        : surface_(*SurfaceOf(context.window)), painter_(&surface_.Surface()) {}
 
     void PrepareForText(const TextState& state) {
-        painter_.setFont(ContextFont(context_));
         painter_.setPen(ToQColor(state.text));
         painter_.setBackground(ToQColor(state.background));
         painter_.setBackgroundMode(state.backgroundMode == BACKGROUND_OPAQUE ? Qt::OpaqueMode
                                                                              : Qt::TransparentMode);
-        painter_.setClipping(false);
     }
 
     QPainter& Painter() { return painter_; }
 
 private:
-    DrawingObject& context_;
     SurfaceWidget& surface_;
     QPainter painter_;
 };
@@ -185,35 +205,64 @@ std::span<const Step> StepsOf(const DrawingObject& context) {
     return std::span<const Step>(context.steps).first(context.stepCount);
 }
 
+// Whether `areas` together cover `whole`: every cell of the grid that their
+// edges cut `whole` into lies inside one of them. A gauge has one or two
+// fills, so this is a handful of comparisons.
+bool CoverTogether(const QRect& whole, std::span<const QRect> areas) {
+    std::vector<int> xs{whole.left(), whole.right() + 1};
+    std::vector<int> ys{whole.top(), whole.bottom() + 1};
+    for (const QRect& area : areas) {
+        if (area.contains(whole)) return true;
+        xs.insert(xs.end(), {std::clamp(area.left(), whole.left(), whole.right() + 1),
+                             std::clamp(area.right() + 1, whole.left(), whole.right() + 1)});
+        ys.insert(ys.end(), {std::clamp(area.top(), whole.top(), whole.bottom() + 1),
+                             std::clamp(area.bottom() + 1, whole.top(), whole.bottom() + 1)});
+    }
+    for (auto* edges : {&xs, &ys}) {
+        std::sort(edges->begin(), edges->end());
+        edges->erase(std::unique(edges->begin(), edges->end()), edges->end());
+    }
+    for (std::size_t column = 0; column + 1 < xs.size(); ++column) {
+        for (std::size_t row = 0; row + 1 < ys.size(); ++row) {
+            const QPoint corner(xs[column], ys[row]);
+            if (std::none_of(areas.begin(), areas.end(),
+                             [&corner](const QRect& area) { return area.contains(corner); })) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // Replaying the steps gives the same pixels whatever the surface held before
 // only when opaque fills cover it all before any text is blended in.
 bool CoversTheSurface(const DrawingObject& context) {
-    QRegion uncovered(SurfaceOf(context.window)->rect());
+    std::vector<QRect> fills;
     for (const Step& step : StepsOf(context)) {
-        if (step.kind == Step::Kind::Fill) uncovered -= step.area;
-        if (uncovered.isEmpty()) return true;
-        if (!step.characters.empty()) return false;
+        if (!step.characters.empty()) break;
+        if (step.kind == Step::Kind::Fill) fills.push_back(step.area);
     }
-    return uncovered.isEmpty();
+    return CoverTogether(SurfaceOf(context.window)->rect(), fills);
 }
 
 // The context when it is live and its window still has pixels to draw on
 // (a window of no size has none).
 DrawingObject* UsableContext(DeviceContext context) {
     DrawingObject* live = LiveContext(context);
-    const SurfaceWidget* surface = live != nullptr ? SurfaceOf(LiveLocalWindow(live->window)) : nullptr;
+    const SurfaceWidget* surface =
+        live != nullptr ? SurfaceOf(LiveLocalWindow(live->window)) : nullptr;
     return surface != nullptr && surface->HasPixels() ? live : nullptr;
 }
 
-void Play(const Step& step, ContextPainter& painter) {
+void Play(const DrawingObject& context, const Step& step, ContextPainter& painter) {
     if (step.kind == Step::Kind::Fill) {
         painter.Painter().fillRect(step.area, ToQColor(step.state.background));
         return;
     }
     painter.PrepareForText(step.state);
-    DrawPlainLine(painter.Painter(), step.area, ToQString(step.characters), step.format);
+    DrawPlainLine(painter.Painter(), ContextFont(context), FontHolder(context).contextLineHeight,
+                  step.area, QStringView(step.characters), step.format);
 }
-
 
 // Ends every context of `window` (and of a dialog's controls); later calls
 // with those contexts fail.
@@ -224,11 +273,73 @@ void ForgetContextsOf(const WindowObject* window) {
                                       return NamesDialogOrItsControl(context->window, window);
                                   }),
                    contexts.end());
+    auto& shown = ShownDrawings();
+    shown.erase(std::remove_if(shown.begin(), shown.end(),
+                               [window](const ShownDrawing& drawing) {
+                                   return NamesDialogOrItsControl(drawing.window, window);
+                               }),
+                shown.end());
 }
 
 void ReleaseAllContexts() {
     Contexts().clear();
     SpareContext().reset();
+    ShownDrawings().clear();
+}
+
+bool SameButText(const Step& before, const Step& after) {
+    return before.kind == after.kind && before.area == after.area &&
+           before.state.text == after.state.text &&
+           before.state.background == after.state.background &&
+           before.state.backgroundMode == after.state.backgroundMode &&
+           before.format == after.format;
+}
+
+// Where the context's steps can leave other pixels than the drawing the
+// surface shows: the same steps but for the texts of some lines, each of
+// which changes only part of its rectangle. Nothing when anything else
+// differs (the whole surface is played).
+std::optional<QRect> ChangedPart(const DrawingObject& context, ContextPainter& painter) {
+    const ShownDrawing* shown = ShownOn(context.window);
+    const SurfaceWidget* surface = SurfaceOf(context.window);
+    const std::span<const Step> steps = StepsOf(context);
+    if (shown == nullptr || !surface->ShowsPlayed() || shown->steps.size() != steps.size()) {
+        return std::nullopt;
+    }
+    QRect part;
+    for (std::size_t at = 0; at < steps.size(); ++at) {
+        const Step& before = shown->steps[at];
+        const Step& after = steps[at];
+        if (!SameButText(before, after)) return std::nullopt;
+        if (before.characters == after.characters) continue;
+        painter.PrepareForText(after.state);
+        const std::optional<QRect> line = ChangedLinePart(
+            painter.Painter(), ContextFont(context), after.area, QStringView(before.characters),
+            QStringView(after.characters), after.format);
+        if (!line) return std::nullopt;
+        part |= *line;
+    }
+    return part;
+}
+
+void KeepShown(const DrawingObject& context) {
+    ShownDrawing* shown = ShownOn(context.window);
+    if (shown == nullptr) {
+        ShownDrawings().push_back(ShownDrawing{context.window, {}});
+        shown = &ShownDrawings().back();
+    }
+    const std::span<const Step> steps = StepsOf(context);
+    shown->steps.resize(steps.size());
+    // Assigned one by one, so that the kept texts' storage is reused.
+    std::copy(steps.begin(), steps.end(), shown->steps.begin());
+}
+
+void ForgetShown(const WindowObject* window) {
+    auto& shown = ShownDrawings();
+    shown.erase(
+        std::remove_if(shown.begin(), shown.end(),
+                       [window](const ShownDrawing& drawing) { return drawing.window == window; }),
+        shown.end());
 }
 
 }  // namespace
@@ -271,15 +382,26 @@ bool ReleaseDeviceContext(WindowHandle window, DeviceContext context) {
     // steps are the same.
     if (surface != nullptr && live->stepCount > 0 && surface->HasPixels() &&
         !surface->Shows(live->script)) {
+        QRect shownPart = live->changed;
         {
             ContextPainter painter(*live);
-            for (const Step& step : StepsOf(*live)) Play(step, painter);
+            // A gauge drawn again with another value: only the columns
+            // whose glyphs differ are played and sent to the screen.
+            if (const std::optional<QRect> part = ChangedPart(*live, painter)) {
+                shownPart &= *part;
+                painter.Painter().setClipRect(*part);
+            }
+            if (!shownPart.isEmpty()) {
+                for (const Step& step : StepsOf(*live)) Play(*live, step, painter);
+            }
         }
-        surface->ShowDrawing(live->changed);
+        if (!shownPart.isEmpty()) surface->ShowDrawing(shownPart);
         if (CoversTheSurface(*live)) {
             surface->Played(live->script);
+            KeepShown(*live);
         } else {
             surface->ForgetPlayed();
+            ForgetShown(live->window);
         }
     }
     if (!live->changed.isEmpty()) live->window->drawnThrough = true;
@@ -312,7 +434,8 @@ std::int32_t SetBackgroundMode(DeviceContext context, std::int32_t mode) {
 bool TextOut(DeviceContext context, std::int32_t, std::int32_t, std::uint32_t options,
              const Rect* rect, const char16_t*, std::uint32_t count, const std::int32_t*) {
     DrawingObject* live = UsableContext(context);
-    if (live == nullptr || count > 0 || !(options & TEXT_OUT_OPAQUE) || rect == nullptr) return false;
+    if (live == nullptr || count > 0 || !(options & TEXT_OUT_OPAQUE) || rect == nullptr)
+        return false;
     const QRect area = ToQRect(*rect);
     if (area.isEmpty()) return true;
     const Step& step = NextStep(*live, Step::Kind::Fill, area, {});
@@ -329,7 +452,8 @@ Colour GetSystemColour(std::int32_t index) {
 std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t count, Rect* rect,
                       std::uint32_t format) {
     DrawingObject* live = UsableContext(context);
-    if (live == nullptr || text == nullptr || rect == nullptr || count < -1 || !IsPlainLine(format)) {
+    if (live == nullptr || text == nullptr || rect == nullptr || count < -1 ||
+        !IsPlainLine(format)) {
         return 0;
     }
     const std::size_t length = count == -1 ? WideLength(text) : static_cast<std::size_t>(count);

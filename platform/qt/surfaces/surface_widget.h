@@ -9,6 +9,12 @@
 // dialog's background): until one is, its picture is what it paints of
 // itself, painted straight onto the screen, and it keeps no surface, which
 // would cost its area in memory four bytes a pixel.
+//
+// The surface has the screen's scale (device pixels to a pixel). When the
+// scale changes, the widget paints itself anew at the new one, as when it
+// is covered and uncovered: what a device context drew is gone until it
+// draws again. Hidden by the program, a widget keeps no surface, and the
+// texts kept for drawing lines are let go (base/text_format.h).
 #pragma once
 
 #include <QImage>
@@ -34,7 +40,10 @@ public:
     // update; what a device context drew there is gone afterwards.
     void PaintItself();
 
-    // Schedules the part of the widget that a device context changed.
+    // Puts on screen the part of the widget that a device context changed:
+    // straight into the window's backing store and sent to the display when
+    // the window is on screen and nothing covers that part, else through an
+    // update of the widget.
     void ShowDrawing(const QRect& changed);
 
     QColor BackgroundColour() const;
@@ -42,6 +51,8 @@ public:
     // Whether the surface shows what the device context steps recorded in
     // `script` drew, played there since the widget last painted itself.
     bool Shows(const std::string& script) const;
+    // Whether the surface shows the script played last, unchanged since.
+    bool ShowsPlayed() const;
     // Notes the script just played, taking it; `script` is left with the
     // storage of the one before, for the next context to record into.
     void Played(std::string& script);
@@ -51,11 +62,16 @@ public:
 protected:
     virtual void PaintContent(QPainter& painter) = 0;
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void PaintPicture(QPainter& painter);
+    bool PutOnScreen(const QRect& part);
+    // Lets go of a surface made at another scale than the screen's now.
+    void KeepToTheScreensScale();
+    void LetGoOfTheSurface();
 
-    QImage surface_;  // null until a device context needs it
+    QImage surface_;               // null until a device context needs it
     bool contentPainted_ = false;  // PaintItself has run: the picture shows the content
     std::uint64_t selfPaints_ = 0;
     std::string playedScript_;

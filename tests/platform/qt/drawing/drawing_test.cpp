@@ -2,10 +2,21 @@
 // back from the control as it shows itself.
 #include <QGuiApplication>
 #include <QPalette>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/drawing.h"
+#include "platform/qt/base/text_format.h"
+#include "platform/qt/surfaces/surface_widget.h"
+#include "platform/qt/windows/window_object.h"
 #include "tests/platform/qt/support/qt_test_support.h"
 
 namespace {
@@ -31,6 +42,15 @@ int PixelsOf(const QImage& image, QRgb colour, const QRect& area) {
     return count;
 }
 
+// The sum of the pixels' grey levels: text blended in again makes it less.
+long Lightness(const QImage& image) {
+    long sum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) sum += qGray(image.pixel(x, y));
+    }
+    return sum;
+}
+
 class DrawingTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,7 +58,8 @@ protected:
         // A fixed-pitch face has base units 8 by 17: the gauge is 84 pixels
         // wide, the width the bar arithmetic is worked out for.
         layout.face = u"IPAGothic";
-        layout.items = {qt_test::Static(86, 8, 42, 8, GAUGE_ID, u"999,999,999", 0x50020000, 0x1000)};
+        layout.items = {
+            qt_test::Static(86, 8, 42, 8, GAUGE_ID, u"999,999,999", 0x50020000, 0x1000)};
         dialog_ = qt_test::CreateDialog(layout);
         ASSERT_NE(dialog_, nullptr);
         ShowWindow(dialog_, SHOW_SHOW);
@@ -135,8 +156,10 @@ TEST_F(DrawingTest, AmpersandIsDrawnAsItselfWithoutPrefixProcessing) {
 }
 
 TEST_F(DrawingTest, OverlongTextIsClippedAtTheLeftOfItsRectangle) {
-    const QImage image = DrawGauge(u"999,999,999,999,999", PLAIN, GAUGE_FORMAT, Rect{20, 0, 84, 17});
-    EXPECT_EQ(PixelsOf(image, Rgb(PLAIN), QRect(0, 0, 20, 17)), 20 * 17) << "nothing left of the rectangle";
+    const QImage image =
+        DrawGauge(u"999,999,999,999,999", PLAIN, GAUGE_FORMAT, Rect{20, 0, 84, 17});
+    EXPECT_EQ(PixelsOf(image, Rgb(PLAIN), QRect(0, 0, 20, 17)), 20 * 17)
+        << "nothing left of the rectangle";
     EXPECT_GT(DarkPixels(image, QRect(20, 0, 6, 17)), 0) << "the text runs to the left edge";
     EXPECT_GT(DarkPixels(image, QRect(76, 0, 8, 17)), 0) << "and ends at the right";
 }
@@ -154,19 +177,73 @@ TEST_F(DrawingTest, CountLimitsTheTextDrawn) {
     ReleaseDeviceContext(gauge_, context);
 }
 
+// Hidden, the dialog also lets go of the texts kept for drawing lines; shown
+// again, the same gauge is drawn to the same pixels.
 TEST_F(DrawingTest, DrawingLastsUntilTheControlPaintsItself) {
-    DrawGauge(u"123", BAR);
+    const QImage drawn = DrawGauge(u"123", BAR);
+    DrawGauge(u"不明", BAR);
     qt_test::ProcessPendingEvents();
     EXPECT_EQ(PixelsOf(Grab(gauge_), Rgb(BAR), QRect(0, 0, 20, 17)), 20 * 17);
+    EXPECT_EQ(qt::KeptTextNow().lines, 1u);
 
     ShowWindow(dialog_, SHOW_HIDE);
+    EXPECT_EQ(qt::KeptTextNow().lines, 0u);
+    EXPECT_EQ(qt::KeptTextNow().glyphFonts, 0u);
     ShowWindow(dialog_, SHOW_SHOW);
     const QRgb background = QGuiApplication::palette().color(QPalette::Window).rgb();
     EXPECT_EQ(PixelsOf(Grab(gauge_), background, QRect(0, 0, 84, 17)), 84 * 17);
 
-    DrawGauge(u"123", BAR);
+    EXPECT_EQ(DrawGauge(u"123", BAR), drawn);
     SetDialogItemText(dialog_, GAUGE_ID, u"");
     EXPECT_EQ(PixelsOf(Grab(gauge_), background, QRect(0, 0, 84, 17)), 84 * 17);
+}
+
+// Released, a context's drawing is on the screen at once, at the control's
+// place in its window, before the loop runs again.
+TEST_F(DrawingTest, ReleasedDrawingIsOnScreenAtOnce) {
+    qt_test::ProcessPendingEvents();
+    const QWidget* control = qt::SurfaceOf(qt::LiveLocalWindow(gauge_));
+    for (const std::u16string text : {u"  8,241,741,824", u"1,234", u"1,239", u"  8,241,741,824"}) {
+        const QImage drawn = DrawGauge(text, BAR);
+        const QPoint at = control->mapTo(control->window(), QPoint(0, 0));
+        const QImage screen = control->screen()
+                                  ->grabWindow(control->window()->winId(), at.x(), at.y(), 84, 17)
+                                  .toImage()
+                                  .convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(screen, drawn);
+    }
+}
+
+// A gauge drawn again with another value is played only where its glyphs
+// differ: every pixel is what drawing it afresh gives.
+TEST_F(DrawingTest, RedrawnValueLeavesThePixelsOfAFreshDrawing) {
+    std::vector<std::pair<std::u16string, Colour>> values = {{u"  8,241,741,824", BAR},
+                                                             {u"  8,241,745,920", BAR},
+                                                             {u"  8,241,745,921", BAR},
+                                                             {u"999", BAR},
+                                                             {u"1,000", BAR},
+                                                             {u"", BAR},
+                                                             {u"12", BAR},
+                                                             {u"  7", BAR},
+                                                             {u" 17", PLAIN},
+                                                             {u" 17", BAR},
+                                                             {u"999,999,999,999,999,999", BAR},
+                                                             {u"999,999,999,999,999,998", BAR}};
+    std::uint64_t value = 5368709120;
+    for (int step = 0; step < 60; ++step) {  // a free amount moving as on a machine in use
+        value += (step * 7919 % 97) * 4096 + (step % 3) * 1000000;
+        std::u16string text;
+        for (std::uint64_t rest = value, digits = 0; rest > 0; rest /= 10, ++digits) {
+            if (digits > 0 && digits % 3 == 0) text.insert(text.begin(), u',');
+            text.insert(text.begin(), static_cast<char16_t>(u'0' + rest % 10));
+        }
+        values.emplace_back(text, step % 10 == 9 ? PLAIN : BAR);
+    }
+    for (const auto& [text, fill] : values) {
+        const QImage redrawn = DrawGauge(text, fill);
+        SetDialogItemText(dialog_, GAUGE_ID, u"");  // painted afresh: the next drawing is whole
+        EXPECT_EQ(redrawn, DrawGauge(text, fill)) << std::string(text.begin(), text.end());
+    }
 }
 
 // A context that repeats what the surface shows is not played again, and
@@ -177,6 +254,23 @@ TEST_F(DrawingTest, RepeatedDrawingLeavesTheSamePixels) {
     const QImage other = DrawGauge(u"5,678", PLAIN);
     EXPECT_NE(other, first);
     EXPECT_EQ(DrawGauge(u"1,234", BAR), first) << "played again after other drawing";
+
+    // Fills that leave part of the control uncovered: the text is blended
+    // in again over what the last drawing left there, as the platform does.
+    const auto partly = [this](const Rect& fill) {
+        DeviceContext context = GetDeviceContext(gauge_);
+        Fill(context, fill, REST);
+        SetBackgroundMode(context, BACKGROUND_TRANSPARENT);
+        DrawText(context, u"8,888", -1, &client_, GAUGE_FORMAT);
+        ReleaseDeviceContext(gauge_, context);
+        return Grab(gauge_);
+    };
+    for (const Rect& fill : {Rect{0, 0, 60, 17}, Rect{0, 0, 84, 9}, Rect{0, 9, 84, 17}}) {
+        DrawGauge(u"", PLAIN);
+        const QImage once = partly(fill);
+        EXPECT_GT(Lightness(once), Lightness(partly(fill)))
+            << "fill " << fill.left << "," << fill.top << "," << fill.right << "," << fill.bottom;
+    }
 }
 
 TEST_F(DrawingTest, ContextsAreCheckedBeforeUse) {
