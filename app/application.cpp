@@ -16,8 +16,7 @@ namespace {
 // A running instance is found by its dialog's title: the full title, so a
 // dialog whose caption differs in any character is not this program's.
 bool HandOverToRunningInstance() {
-    const platform::WindowHandle running =
-        platform::FindTopLevelWindow(resources::WINDOW_TITLE);
+    const platform::WindowHandle running = platform::FindTopLevelWindow(resources::WINDOW_TITLE);
     if (running == nullptr) return false;
     platform::ShowWindow(running, platform::SHOW_SHOW);
     platform::SetForegroundWindow(running);

@@ -63,18 +63,10 @@ void AnswerTrayIcon(platform::WindowHandle window, std::uintptr_t iconId, std::i
 bool StatusDialogProc(platform::WindowHandle window, std::uint32_t message, std::uintptr_t first,
                       std::intptr_t second) {
     switch (message) {
-    case platform::WM_DESTROY:
-        EndProgram(window);
-        return true;
-    case platform::WM_CLOSE:
-        platform::DestroyWindow(window);
-        return true;
-    case platform::WM_SHOWWINDOW:
-        FollowVisibility(window, first != 0);
-        return true;
-    case platform::WM_INITDIALOG:
-        InitialiseDialog(window);
-        return true;
+    case platform::WM_DESTROY: EndProgram(window); return true;
+    case platform::WM_CLOSE: platform::DestroyWindow(window); return true;
+    case platform::WM_SHOWWINDOW: FollowVisibility(window, first != 0); return true;
+    case platform::WM_INITDIALOG: InitialiseDialog(window); return true;
     case platform::WM_COMMAND:
         RunCommand(window, static_cast<std::uint16_t>(first & 0xFFFF));
         return false;
@@ -82,11 +74,8 @@ bool StatusDialogProc(platform::WindowHandle window, std::uint32_t message, std:
         // Whatever the identifier: the refresh timer is the dialog's only one.
         display::RefreshStatus(window);
         return true;
-    case WM_TRAYNOTIFY:
-        AnswerTrayIcon(window, first, second);
-        return true;
-    default:
-        return false;
+    case WM_TRAYNOTIFY: AnswerTrayIcon(window, first, second); return true;
+    default: return false;
     }
 }
 

@@ -31,7 +31,8 @@ bool AnswerEverything(platform::WindowHandle, std::uint32_t, std::uintptr_t, std
 
 platform::WindowHandle CreateStatusDialog() {
     using namespace platform;
-    const ResourceRecord* entry = FindResourceEntry(ProgramImage(), IDD_STATUS_TALL, RESOURCE_DIALOG);
+    const ResourceRecord* entry =
+        FindResourceEntry(ProgramImage(), IDD_STATUS_TALL, RESOURCE_DIALOG);
     return CreateModelessDialog(ProgramImage(), LoadResourceEntry(ProgramImage(), entry),
                                 ResourceEntrySize(ProgramImage(), entry), nullptr, AnswerEverything,
                                 0);

@@ -57,8 +57,7 @@ bool FillSolid(platform::DeviceContext context, const platform::Rect& rect,
                platform::Colour colour) {
     platform::SetBackgroundColour(context, colour);
     // An opaque text-out without text is the platform's cheapest solid fill.
-    return platform::TextOut(context, 0, 0, platform::TEXT_OUT_OPAQUE, &rect, nullptr, 0,
-                             nullptr);
+    return platform::TextOut(context, 0, 0, platform::TEXT_OUT_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
 }  // namespace display

@@ -65,7 +65,7 @@ void RefreshStatus(platform::WindowHandle dialog) {
 }
 
 void ClearGaugeTexts(platform::WindowHandle dialog) {
-    constexpr std::int32_t gauges[] = {IDC_RAM_TOTAL,  IDC_RAM_FREE,  IDC_STORE_TOTAL,
+    constexpr std::int32_t gauges[] = {IDC_RAM_TOTAL,  IDC_RAM_FREE,   IDC_STORE_TOTAL,
                                        IDC_STORE_FREE, IDC_VOL1_TOTAL, IDC_VOL1_FREE,
                                        IDC_VOL2_TOTAL, IDC_VOL2_FREE};
     for (const std::int32_t id : gauges) {

@@ -49,7 +49,7 @@ Colour GetSystemColour(std::int32_t index);
 // `rect` with the text colour, clipped to the rectangle; the format must
 // hold DRAW_TEXT_SINGLE_LINE and DRAW_TEXT_NO_PREFIX, and may place the line
 // right and centred vertically. Returns the text's height.
-std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t count,
-                      Rect* rect, std::uint32_t format);
+std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t count, Rect* rect,
+                      std::uint32_t format);
 
 }  // namespace platform

@@ -25,9 +25,7 @@ static_assert(sizeof(FindDataRecord) == 560);
 static_assert(offsetof(FindDataRecord, name) == 40);
 
 // The value FindFirstEntry gives when no enumeration could be started.
-inline FindHandle InvalidFindHandle() {
-    return reinterpret_cast<FindHandle>(~std::uintptr_t{0});
-}
+inline FindHandle InvalidFindHandle() { return reinterpret_cast<FindHandle>(~std::uintptr_t{0}); }
 
 // Starts an enumeration of the entries matching `pattern` ("/*.*" for every
 // root entry) and fills `entry` with the first. Returns InvalidFindHandle()

@@ -9,11 +9,11 @@
 
 namespace platform {
 
-struct Module;          // a loaded program image with its embedded resources
-struct WindowObject;    // a top-level window, a dialog or a control
-struct IconObject;      // a loaded icon image
-struct DrawingObject;   // a device context: drawing state bound to one window
-struct LibraryObject;   // a loaded library
+struct Module;             // a loaded program image with its embedded resources
+struct WindowObject;       // a top-level window, a dialog or a control
+struct IconObject;         // a loaded icon image
+struct DrawingObject;      // a device context: drawing state bound to one window
+struct LibraryObject;      // a loaded library
 struct EnumerationObject;  // a running root-directory enumeration
 
 using InstanceHandle = const Module*;

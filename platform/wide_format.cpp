@@ -106,28 +106,34 @@ const char16_t* ParseField(const char16_t* p, Field& field) {
 const char16_t* ParseFlags(const char16_t* p, Directive& d) {
     for (;; ++p) {
         switch (*p) {
-            case u'-': d.left = true; break;
-            case u'0': d.zero = true; break;
-            case u'+': d.plus = true; break;
-            case u' ': d.space = true; break;
-            case u'#': d.alternate = true; break;
-            default: return p;
+        case u'-': d.left = true; break;
+        case u'0': d.zero = true; break;
+        case u'+': d.plus = true; break;
+        case u' ': d.space = true; break;
+        case u'#': d.alternate = true; break;
+        default: return p;
         }
     }
 }
 
 const char16_t* ParseSize(const char16_t* p, Size& size) {
     switch (*p) {
-        case u'h':
-            if (p[1] == u'h') { size = Size::Char; return p + 2; }
-            size = Size::Short;
-            return p + 1;
-        case u'l':
-            if (p[1] == u'l') { size = Size::LongLong; return p + 2; }
-            size = Size::Long;
-            return p + 1;
-        case u'z': size = Size::SizeT; return p + 1;
-        default: return p;
+    case u'h':
+        if (p[1] == u'h') {
+            size = Size::Char;
+            return p + 2;
+        }
+        size = Size::Short;
+        return p + 1;
+    case u'l':
+        if (p[1] == u'l') {
+            size = Size::LongLong;
+            return p + 2;
+        }
+        size = Size::Long;
+        return p + 1;
+    case u'z': size = Size::SizeT; return p + 1;
+    default: return p;
     }
 }
 
@@ -153,8 +159,8 @@ Directive ParseDirective(const char16_t* afterPercent) {
     }
     d.end = p + 1;
     const bool plain = d.size == Size::Default;
-    d.valid = IsInteger(d.conversion) || (plain && (d.conversion == u'c' || d.conversion == u's' ||
-                                                    d.conversion == u'%'));
+    d.valid = IsInteger(d.conversion) ||
+              (plain && (d.conversion == u'c' || d.conversion == u's' || d.conversion == u'%'));
     return d;
 }
 
@@ -192,25 +198,24 @@ Integer FromSigned(Signed value) {
 // named type, as C does.
 Integer TakeSigned(Size size, Arguments& args) {
     switch (size) {
-        case Size::Char: return FromSigned(static_cast<signed char>(va_arg(args.list, int)));
-        case Size::Short: return FromSigned(static_cast<short>(va_arg(args.list, int)));
-        case Size::Long: return FromSigned(va_arg(args.list, long));
-        case Size::LongLong: return FromSigned(va_arg(args.list, long long));
-        case Size::SizeT:
-            return FromSigned(va_arg(args.list, std::make_signed_t<std::size_t>));
-        case Size::Default: break;
+    case Size::Char: return FromSigned(static_cast<signed char>(va_arg(args.list, int)));
+    case Size::Short: return FromSigned(static_cast<short>(va_arg(args.list, int)));
+    case Size::Long: return FromSigned(va_arg(args.list, long));
+    case Size::LongLong: return FromSigned(va_arg(args.list, long long));
+    case Size::SizeT: return FromSigned(va_arg(args.list, std::make_signed_t<std::size_t>));
+    case Size::Default: break;
     }
     return FromSigned(va_arg(args.list, int));
 }
 
 Integer TakeUnsigned(Size size, Arguments& args) {
     switch (size) {
-        case Size::Char: return {static_cast<unsigned char>(va_arg(args.list, int))};
-        case Size::Short: return {static_cast<unsigned short>(va_arg(args.list, int))};
-        case Size::Long: return {va_arg(args.list, unsigned long)};
-        case Size::LongLong: return {va_arg(args.list, unsigned long long)};
-        case Size::SizeT: return {va_arg(args.list, std::size_t)};
-        case Size::Default: break;
+    case Size::Char: return {static_cast<unsigned char>(va_arg(args.list, int))};
+    case Size::Short: return {static_cast<unsigned short>(va_arg(args.list, int))};
+    case Size::Long: return {va_arg(args.list, unsigned long)};
+    case Size::LongLong: return {va_arg(args.list, unsigned long long)};
+    case Size::SizeT: return {va_arg(args.list, std::size_t)};
+    case Size::Default: break;
     }
     return {va_arg(args.list, unsigned int)};
 }
@@ -291,21 +296,17 @@ void EmitDirective(Directive d, Arguments& args, Output& out) {
     }
     TakeFieldArguments(d, args);
     switch (d.conversion) {
-        case u'c': {
-            const auto unit = static_cast<char16_t>(va_arg(args.list, int));
-            EmitPadded(d, {&unit, 1}, out);
-            return;
-        }
-        case u's':
-            EmitPadded(d, BoundedText(va_arg(args.list, const char16_t*), d.precision), out);
-            return;
-        case u'd':
-        case u'i':
-            EmitInteger(d, TakeSigned(d.size, args), out);
-            return;
-        default:
-            EmitInteger(d, TakeUnsigned(d.size, args), out);
-            return;
+    case u'c': {
+        const auto unit = static_cast<char16_t>(va_arg(args.list, int));
+        EmitPadded(d, {&unit, 1}, out);
+        return;
+    }
+    case u's':
+        EmitPadded(d, BoundedText(va_arg(args.list, const char16_t*), d.precision), out);
+        return;
+    case u'd':
+    case u'i': EmitInteger(d, TakeSigned(d.size, args), out); return;
+    default: EmitInteger(d, TakeUnsigned(d.size, args), out); return;
     }
 }
 

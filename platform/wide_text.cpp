@@ -9,9 +9,7 @@ namespace {
 using Traits = std::char_traits<char16_t>;
 }  // namespace
 
-std::size_t WideLength(const char16_t* text) {
-    return text != nullptr ? Traits::length(text) : 0;
-}
+std::size_t WideLength(const char16_t* text) { return text != nullptr ? Traits::length(text) : 0; }
 
 char16_t* WideCopy(char16_t* target, const char16_t* source) {
     if (target == nullptr) return nullptr;

@@ -57,8 +57,8 @@ constexpr std::uint32_t EXSTYLE_CAPTION_OK = 0x80000000;
 constexpr std::uint16_t CLASS_STATIC = 0x0082;
 
 // Answers a dialog's messages; true when it handled the message.
-using DialogProcedure = bool (*)(WindowHandle window, std::uint32_t message,
-                                 std::uintptr_t first, std::intptr_t second);
+using DialogProcedure = bool (*)(WindowHandle window, std::uint32_t message, std::uintptr_t first,
+                                 std::intptr_t second);
 
 // A top-level window whose title is exactly `title`, of any class, in this
 // process or in another; null if none.

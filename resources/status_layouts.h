@@ -102,14 +102,22 @@ inline constexpr std::array<ControlRow, STATUS_CONTROL_COUNT> STATUS_CONTROLS{{
 constexpr DialogHeader StatusDialogHeader(Layout layout) {
     const DialogSize size = layout == Layout::Tall ? TALL_DIALOG_SIZE : WIDE_DIALOG_SIZE;
     // No centring and no parent: the dialog opens at the screen's top left.
-    return {STATUS_DIALOG_STYLE, STATUS_DIALOG_EXTENDED_STYLE, 0, 0, size.cx, size.cy,
-            WINDOW_TITLE, STATUS_DIALOG_POINT_SIZE, STATUS_DIALOG_FONT};
+    return {STATUS_DIALOG_STYLE,
+            STATUS_DIALOG_EXTENDED_STYLE,
+            0,
+            0,
+            size.cx,
+            size.cy,
+            WINDOW_TITLE,
+            STATUS_DIALOG_POINT_SIZE,
+            STATUS_DIALOG_FONT};
 }
 
 constexpr DialogItem StatusDialogItem(const ControlRow& row, Layout layout) {
     const Placement& at = layout == Layout::Tall ? row.tall : row.wide;
-    return {row.style.style, row.style.extendedStyle, at.x, at.y, at.cx, at.cy,
-            row.id, STATIC_CLASS, row.text};
+    return {
+        row.style.style, row.style.extendedStyle, at.x, at.y, at.cx, at.cy, row.id, STATIC_CLASS,
+        row.text};
 }
 
 template <class Sink>

@@ -9,7 +9,6 @@ namespace resources {
 
 inline constexpr char16_t WINDOW_TITLE[] = u"Velorwind - ｼｽﾃﾑ情報";
 
-static_assert(std::u16string_view(WINDOW_TITLE).size() == 18,
-              "the title is 18 UTF-16 characters");
+static_assert(std::u16string_view(WINDOW_TITLE).size() == 18, "the title is 18 UTF-16 characters");
 
 }  // namespace resources

@@ -15,8 +15,8 @@ void FormatGrouped(std::uint64_t value, text::OwnedText& target) {
         // The formatter's "l" conversions read an unsigned long.
         const auto group = static_cast<unsigned long>(value % 1000u);
         if (lowestGroup) {
-            platform::WideFormat(running, GROUPED_BUFFER_CHARS,
-                                 quotient != 0 ? u"%03lu" : u"%3lu", group);
+            platform::WideFormat(running, GROUPED_BUFFER_CHARS, quotient != 0 ? u"%03lu" : u"%3lu",
+                                 group);
             lowestGroup = false;
         } else {
             platform::WideFormat(scratch, GROUPED_BUFFER_CHARS,

@@ -55,8 +55,8 @@ bool FormatBatteryState(std::uint8_t flags, text::OwnedText& target) {
         platform::WideConcat(state, TEXT_CHARGING);
     }
     if (state[0] == u'\0') {
-        platform::WideCopy(state, (flags & platform::POWER_FLAG_NO_BATTERY) ? TEXT_NO_BATTERY
-                                                                            : TEXT_UNKNOWN);
+        platform::WideCopy(
+            state, (flags & platform::POWER_FLAG_NO_BATTERY) ? TEXT_NO_BATTERY : TEXT_UNKNOWN);
     }
     target.Assign(state);
     return highOrLow;

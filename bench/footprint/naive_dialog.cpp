@@ -96,9 +96,8 @@ int main(int argc, char** argv) {
     NaiveStatusDialog dialog;
     QSystemTrayIcon trayIcon(TrayIconImage());
     trayIcon.setToolTip(dialog.windowTitle());
-    QObject::connect(&trayIcon, &QSystemTrayIcon::activated, &dialog, [&dialog] {
-        dialog.setVisible(!dialog.isVisible());
-    });
+    QObject::connect(&trayIcon, &QSystemTrayIcon::activated, &dialog,
+                     [&dialog] { dialog.setVisible(!dialog.isVisible()); });
     trayIcon.show();
     dialog.show();
     return QApplication::exec();

@@ -18,9 +18,7 @@ void Note(NoValue* why, NoValue reason) {
 
 }  // namespace
 
-bool IsMissing(int error) {
-    return error == ENOENT || error == ENOTDIR;
-}
+bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR; }
 
 FileDescriptor OpenRegularFile(int folder, const char* name, NoValue* why) {
     FileDescriptor file(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));

@@ -9,8 +9,6 @@ void* HeapAllocate(std::size_t bytes) {
     return std::malloc(bytes != 0 ? bytes : 1);
 }
 
-void HeapRelease(void* block) {
-    std::free(block);
-}
+void HeapRelease(void* block) { std::free(block); }
 
 }  // namespace platform

@@ -31,8 +31,6 @@ LibraryEntry FindLibraryEntry(LibraryHandle library, const char16_t* name) {
     return reinterpret_cast<LibraryEntry>(query);
 }
 
-bool ReleaseLibrary(LibraryHandle library) {
-    return library == &coreLibrary;
-}
+bool ReleaseLibrary(LibraryHandle library) { return library == &coreLibrary; }
 
 }  // namespace platform

@@ -14,10 +14,10 @@
 
 #include "platform/linux/attribute_file.h"
 #include "platform/linux/byte_count.h"
-#include "platform/shared/file_descriptor.h"
 #include "platform/linux/line_reader.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/volume_space.h"
+#include "platform/shared/file_descriptor.h"
 
 namespace platform {
 namespace {
@@ -34,9 +34,8 @@ struct MemoryFigures {
 std::optional<std::uint64_t> ParseKilobytes(std::string_view value) {
     value = TrimBlanks(value);
     if (!value.ends_with(" kB")) return std::nullopt;
-    const std::optional<std::int64_t> kilobytes =
-        ParseInteger(TrimBlanks(value.substr(0, value.size() - 3)), 0,
-                     std::numeric_limits<std::int64_t>::max());
+    const std::optional<std::int64_t> kilobytes = ParseInteger(
+        TrimBlanks(value.substr(0, value.size() - 3)), 0, std::numeric_limits<std::int64_t>::max());
     if (!kilobytes) return std::nullopt;
     return linux_status::BytesOf(static_cast<std::uint64_t>(*kilobytes), 1024);
 }
@@ -59,8 +58,8 @@ MemoryFigures ReadMemoryFigures() {
     MemoryFigures figures;
     char path[PATH_MAX];
     const std::string_view root = linux_status::ProcfsRoot();
-    const int length = std::snprintf(path, sizeof path, "%.*s/meminfo", static_cast<int>(root.size()),
-                                     root.data());
+    const int length = std::snprintf(path, sizeof path, "%.*s/meminfo",
+                                     static_cast<int>(root.size()), root.data());
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) return figures;
     const linux_status::FileDescriptor table = linux_status::OpenRegularFile(AT_FDCWD, path);
     if (!table.valid()) return figures;

@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <span>
@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "platform/linux/attribute_file.h"
-#include "platform/shared/file_descriptor.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/utf16.h"
+#include "platform/shared/file_descriptor.h"
 
 namespace platform::linux_status {
 namespace {
@@ -104,9 +104,7 @@ std::optional<MountLine> ParseMountLine(std::string_view text) {
     return line;
 }
 
-constexpr bool IsOctalDigit(char c) {
-    return c >= '0' && c <= '7';
-}
+constexpr bool IsOctalDigit(char c) { return c >= '0' && c <= '7'; }
 
 // The kernel writes blank, tab, line end and backslash in a mount point as
 // a backslash and three octal digits (\040, \011, \012, \134). Any other
@@ -250,7 +248,8 @@ std::optional<bool> JudgeMount(const RemovableDiskJudge& disks, std::uint32_t ma
     // file systems without a block device (tmpfs, proc, network).
     std::optional<bool> removable = true;
     if (!IsUnderMediaFolder(mountPoint)) {
-        removable = major != 0 ? Verdicts().IsRemovable(disks, major, minor) : std::optional<bool>(false);
+        removable =
+            major != 0 ? Verdicts().IsRemovable(disks, major, minor) : std::optional<bool>(false);
     }
     if (!removable) return std::nullopt;
     // Only the few counted mounts need their names in UTF-16.
@@ -365,7 +364,8 @@ private:
     // A call the kernel does not have, or one a sandbox forbids, is not
     // asked again: the table is read instead from then on.
     Found Refused(int error) {
-        if (error == ENOSYS || error == EPERM || error == EINVAL || error == EOPNOTSUPP) usable_ = false;
+        if (error == ENOSYS || error == EPERM || error == EINVAL || error == EOPNOTSUPP)
+            usable_ = false;
         return Found::Failed;
     }
 
@@ -383,18 +383,20 @@ private:
         }
         Status status;
         std::memcpy(&status, status_.data(), sizeof status);
-        if ((status.mask & (DEVICE | MOUNT_POINT)) != (DEVICE | MOUNT_POINT) || status.size > bytes ||
-            sizeof(Status) + status.mountPoint >= status.size) {
+        if ((status.mask & (DEVICE | MOUNT_POINT)) != (DEVICE | MOUNT_POINT) ||
+            status.size > bytes || sizeof(Status) + status.mountPoint >= status.size) {
             return Found::Other;
         }
         const char* texts = reinterpret_cast<const char*>(status_.data()) + sizeof(Status);
-        const std::string_view point(texts + status.mountPoint,
-                                     ::strnlen(texts + status.mountPoint, status.size - sizeof(Status) - status.mountPoint));
+        const std::string_view point(
+            texts + status.mountPoint,
+            ::strnlen(texts + status.mountPoint, status.size - sizeof(Status) - status.mountPoint));
         if (!point.starts_with('/') || point.size() >= mount.mountPoint.size()) return Found::Other;
         point.copy(mount.mountPoint.data(), point.size());
         mount.mountPoint[point.size()] = '\0';
         mount.id = id;
-        const std::optional<bool> counted = JudgeMount(disks, status.deviceMajor, status.deviceMinor, mount);
+        const std::optional<bool> counted =
+            JudgeMount(disks, status.deviceMajor, status.deviceMinor, mount);
         if (!counted) return Found::Failed;
         return *counted ? Found::Volume : Found::Other;
     }

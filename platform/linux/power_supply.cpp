@@ -21,10 +21,10 @@
 #include "platform/linux/attribute_file.h"
 #include "platform/linux/battery_lifetime.h"
 #include "platform/linux/battery_percentage.h"
-#include "platform/shared/file_descriptor.h"
 #include "platform/linux/status_roots.h"
 #include "platform/linux/supply_attributes.h"
 #include "platform/power_status.h"
+#include "platform/shared/file_descriptor.h"
 
 namespace platform {
 namespace {
@@ -111,7 +111,8 @@ std::uint8_t LevelFromPercent(std::uint8_t percent) {
 // a class this code does not know falls back to the percentage.
 std::uint8_t LevelFlags(SupplyAttributes& supply, std::uint8_t percent) {
     std::array<char, linux_status::ATTRIBUTE_BUFFER_BYTES> buffer;
-    const std::optional<std::string_view> level = supply.Text(SupplyAttribute::CapacityLevel, buffer);
+    const std::optional<std::string_view> level =
+        supply.Text(SupplyAttribute::CapacityLevel, buffer);
     if (level) {
         if (*level == "Full" || *level == "High" || *level == "Normal") return POWER_FLAG_HIGH;
         if (*level == "Low") return POWER_FLAG_LOW;
@@ -124,7 +125,8 @@ std::uint8_t LevelFlags(SupplyAttributes& supply, std::uint8_t percent) {
 // The drain rate with its sign dropped, as some drivers report discharge as
 // a negative current.
 std::optional<std::uint64_t> ReadDrainRate(SupplyAttributes& supply, SupplyAttribute rateName) {
-    const std::optional<std::int64_t> rate = supply.Integer(rateName, -LARGEST_READING, LARGEST_READING);
+    const std::optional<std::int64_t> rate =
+        supply.Integer(rateName, -LARGEST_READING, LARGEST_READING);
     if (!rate) return std::nullopt;
     return static_cast<std::uint64_t>(std::abs(*rate));
 }
@@ -170,8 +172,8 @@ void FillLifetimes(SupplyAttributes& supply, const UnitFamily& family, BatteryRe
 // Energy over power is preferred to charge over current, each lifetime on
 // its own, so a driver that lacks one energy attribute still gets a figure.
 void ReadLifetimes(SupplyAttributes& supply, BatteryReading& battery) {
-    const std::optional<std::int64_t> estimate = supply.Integer(
-        SupplyAttribute::TimeToEmptyNow, 0, linux_status::LONGEST_LIFETIME_SECONDS);
+    const std::optional<std::int64_t> estimate =
+        supply.Integer(SupplyAttribute::TimeToEmptyNow, 0, linux_status::LONGEST_LIFETIME_SECONDS);
     if (estimate) battery.lifeSeconds = static_cast<std::uint32_t>(*estimate);
     FillLifetimes(supply, ENERGY, battery);
     FillLifetimes(supply, CHARGE, battery);
@@ -192,7 +194,8 @@ std::optional<std::uint8_t> ReadCapacity(SupplyAttributes& supply) {
 std::optional<std::uint8_t> ReadPercentOfFull(SupplyAttributes& supply) {
     for (const UnitFamily* family : {&ENERGY, &CHARGE}) {
         const std::optional<std::int64_t> now = supply.Integer(family->nowName, 0, LARGEST_READING);
-        const std::optional<std::int64_t> full = supply.Integer(family->fullName, 1, LARGEST_READING);
+        const std::optional<std::int64_t> full =
+            supply.Integer(family->fullName, 1, LARGEST_READING);
         if (now && full) return linux_status::PercentOfFull(*now, *full);
     }
     return std::nullopt;
@@ -294,8 +297,7 @@ bool QueryPowerStatus(PowerStatusRecord* status, bool /*update: every query is f
     const int length = std::snprintf(classPath, sizeof classPath, "%.*s/class/power_supply",
                                      static_cast<int>(root.size()), root.data());
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof classPath) return false;
-    const FileDescriptor folder(
-        ::open(classPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor folder(::open(classPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
     thread_local std::vector<SupplyName> names;
     if (!folder.valid() || !ListSupplies(folder.get(), names)) return false;
 

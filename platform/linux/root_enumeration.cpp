@@ -13,7 +13,8 @@ namespace platform {
 namespace {
 
 bool ReadRemovableMounts(std::vector<shared::RootVolume>& volumes) {
-    const std::vector<linux_status::RemovableMount>* mounts = linux_status::CurrentRemovableMounts();
+    const std::vector<linux_status::RemovableMount>* mounts =
+        linux_status::CurrentRemovableMounts();
     if (mounts == nullptr) return false;
     volumes.resize(mounts->size());
     for (std::size_t i = 0; i < mounts->size(); ++i) {

@@ -13,12 +13,8 @@ std::string_view RootFromEnvironment(const char* variable, std::string_view fall
 
 }  // namespace
 
-std::string_view SysfsRoot() {
-    return RootFromEnvironment("VELORWIND_SYSFS", "/sys");
-}
+std::string_view SysfsRoot() { return RootFromEnvironment("VELORWIND_SYSFS", "/sys"); }
 
-std::string_view ProcfsRoot() {
-    return RootFromEnvironment("VELORWIND_PROCFS", "/proc");
-}
+std::string_view ProcfsRoot() { return RootFromEnvironment("VELORWIND_PROCFS", "/proc"); }
 
 }  // namespace platform::linux_status

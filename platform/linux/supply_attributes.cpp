@@ -36,9 +36,7 @@ static_assert(NAMES.back().fileName != nullptr, "a name for every attribute");
 
 constexpr std::string_view KEY_PREFIX = "POWER_SUPPLY_";
 
-std::size_t IndexOf(SupplyAttribute attribute) {
-    return static_cast<std::size_t>(attribute);
-}
+std::size_t IndexOf(SupplyAttribute attribute) { return static_cast<std::size_t>(attribute); }
 
 void Note(NoValue* why, NoValue reason) {
     if (why != nullptr) *why = reason;
@@ -46,8 +44,9 @@ void Note(NoValue* why, NoValue reason) {
 
 }  // namespace
 
-bool ParseSupplyUevent(std::string_view text,
-                       std::array<std::optional<std::string_view>, SUPPLY_ATTRIBUTE_COUNT>& values) {
+bool ParseSupplyUevent(
+    std::string_view text,
+    std::array<std::optional<std::string_view>, SUPPLY_ATTRIBUTE_COUNT>& values) {
     std::array<std::optional<std::string_view>, SUPPLY_ATTRIBUTE_COUNT> found{};
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -90,7 +89,8 @@ std::optional<int> SupplyAttributes::Folder(NoValue* why) {
         folderTried_ = true;
         folder_ = FileDescriptor(
             ::openat(classFolder_, name_, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
-        if (!folder_.valid()) folderFailure_ = IsMissing(errno) ? NoValue::Missing : NoValue::Unreadable;
+        if (!folder_.valid())
+            folderFailure_ = IsMissing(errno) ? NoValue::Missing : NoValue::Unreadable;
     }
     if (!folder_.valid()) {
         Note(why, folderFailure_);
@@ -119,8 +119,8 @@ std::optional<std::string_view> SupplyAttributes::Text(SupplyAttribute attribute
     return TrimBlanks(*value);
 }
 
-std::optional<std::int64_t> SupplyAttributes::Integer(SupplyAttribute attribute, std::int64_t lowest,
-                                                      std::int64_t highest) {
+std::optional<std::int64_t> SupplyAttributes::Integer(SupplyAttribute attribute,
+                                                      std::int64_t lowest, std::int64_t highest) {
     std::array<char, ATTRIBUTE_BUFFER_BYTES> buffer;
     const std::optional<std::string_view> text = Text(attribute, buffer);
     if (!text) return std::nullopt;

@@ -36,7 +36,8 @@ enum class SupplyAttribute {
     ChargeFull,
     CurrentNow,  // the last
 };
-constexpr std::size_t SUPPLY_ATTRIBUTE_COUNT = static_cast<std::size_t>(SupplyAttribute::CurrentNow) + 1;
+constexpr std::size_t SUPPLY_ATTRIBUTE_COUNT =
+    static_cast<std::size_t>(SupplyAttribute::CurrentNow) + 1;
 
 // The kernel's uevent text is at most a page; a longer file is not one.
 constexpr std::size_t UEVENT_BUFFER_BYTES = 4096;

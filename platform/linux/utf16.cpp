@@ -11,9 +11,7 @@ struct DecodedPoint {
     std::size_t length;
 };
 
-constexpr bool IsContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
+constexpr bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 // The code point starting at `at`, or nothing when the sequence there is
 // not well-formed.

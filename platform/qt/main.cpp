@@ -27,7 +27,8 @@ std::u16string CommandLine() {
     QStringList arguments = QCoreApplication::arguments();
     if (!arguments.isEmpty()) arguments.removeFirst();
     for (QString& argument : arguments) {
-        if (argument.contains(QLatin1Char(' '))) argument = QLatin1Char('"') + argument + QLatin1Char('"');
+        if (argument.contains(QLatin1Char(' ')))
+            argument = QLatin1Char('"') + argument + QLatin1Char('"');
     }
     return platform::qt::ToU16String(arguments.join(QLatin1Char(' ')));
 }

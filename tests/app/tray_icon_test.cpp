@@ -41,8 +41,8 @@ class TrayTipTest : public TrayIconTest, public ::testing::WithParamInterface<Ti
 TEST_P(TrayTipTest, RecordCarriesTheIconAndAtMost63TipCharacters) {
     const TipCase& c = GetParam();
     const WindowHandle window = fake::NewDialog();
-    EXPECT_TRUE(app::AddTrayIcon(&TEST_IMAGE, window, app::TRAY_ICON_ID,
-                                 c.tip ? c.tip->c_str() : nullptr));
+    EXPECT_TRUE(
+        app::AddTrayIcon(&TEST_IMAGE, window, app::TRAY_ICON_ID, c.tip ? c.tip->c_str() : nullptr));
 
     ASSERT_EQ(fake::NotifyCalls().size(), 1u);
     const fake::NotifyCall& call = fake::NotifyCalls()[0];
@@ -66,8 +66,7 @@ TEST_P(TrayTipTest, RecordCarriesTheIconAndAtMost63TipCharacters) {
 INSTANTIATE_TEST_SUITE_P(
     Tips, TrayTipTest,
     ::testing::Values(TipCase{"WindowTitle", resources::WINDOW_TITLE, 7, resources::WINDOW_TITLE},
-                      TipCase{"NullTip", std::nullopt, 3, u""},
-                      TipCase{"EmptyTip", u"", 3, u""},
+                      TipCase{"NullTip", std::nullopt, 3, u""}, TipCase{"EmptyTip", u"", 3, u""},
                       TipCase{"Exactly63", std::u16string(63, u'ｼ'), 7, std::u16string(63, u'ｼ')},
                       TipCase{"Of64IsCut", std::u16string(64, u'a'), 7, std::u16string(63, u'a')},
                       TipCase{"Of100IsCut", std::u16string(100, u'b'), 7,
@@ -95,8 +94,7 @@ TEST_F(TrayIconTest, RemovalNamesTheIconOnly) {
 
 TEST_F(TrayIconTest, RefusedIconIsReported) {
     fake::Script().trayAddFails = true;
-    EXPECT_FALSE(
-        app::AddTrayIcon(&TEST_IMAGE, fake::NewDialog(), app::TRAY_ICON_ID, u"Velorwind"));
+    EXPECT_FALSE(app::AddTrayIcon(&TEST_IMAGE, fake::NewDialog(), app::TRAY_ICON_ID, u"Velorwind"));
     EXPECT_EQ(fake::TrayIcons(), 0u);
 }
 

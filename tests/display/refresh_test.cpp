@@ -1,8 +1,8 @@
 // The refresh over the fake platform, with the real status collection
 // running over scripted sources.
 #include <map>
-#include <set>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -120,8 +120,9 @@ TEST_F(RefreshTest, GaugesShowTheSurveyedCountsOverTheirShares) {
         const fake::GaugePicture picture = Picture(gauge.id);
         EXPECT_NE(gauge.value.Length(), 0);
         EXPECT_EQ(picture.text, gauge.value.Text());
-        const auto expected = gauge.split < 0 ? Columns(GAUGE_PLAIN_COLOUR, 0, GAUGE_PLAIN_COLOUR)
-                                              : Columns(GAUGE_REST_COLOUR, gauge.split, GAUGE_BAR_COLOUR);
+        const auto expected = gauge.split < 0
+                                  ? Columns(GAUGE_PLAIN_COLOUR, 0, GAUGE_PLAIN_COLOUR)
+                                  : Columns(GAUGE_REST_COLOUR, gauge.split, GAUGE_BAR_COLOUR);
         EXPECT_EQ(fake::DescribeColumns(picture.columns), fake::DescribeColumns(expected));
     }
 }
@@ -155,8 +156,8 @@ TEST_F(RefreshTest, CardGaugesBeforeAnyCardAreEmptyButPainted) {
     fake::Sources().rootEntries.clear();
     display::RefreshStatus(dialog);
 
-    for (std::int32_t label : {IDC_VOL1_TOTAL_LABEL, IDC_VOL1_FREE_LABEL, IDC_VOL2_TOTAL_LABEL,
-                               IDC_VOL2_FREE_LABEL}) {
+    for (std::int32_t label :
+         {IDC_VOL1_TOTAL_LABEL, IDC_VOL1_FREE_LABEL, IDC_VOL2_TOTAL_LABEL, IDC_VOL2_FREE_LABEL}) {
         EXPECT_EQ(fake::ItemText(dialog, label), u"") << label;
     }
     const struct {
@@ -218,11 +219,10 @@ TEST_P(UnreachableGaugeTest, IsSkippedAndTheRestAreDrawn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Gaps, UnreachableGaugeTest,
-    ::testing::Values(UnreachableGauge{"NoControl", &fake::WindowScript::missingControls, 1030},
-                      UnreachableGauge{"NoRectangle", &fake::WindowScript::controlsWithoutRect,
-                                       1032},
-                      UnreachableGauge{"NoContext", &fake::WindowScript::controlsWithoutContext,
-                                       1028}),
+    ::testing::Values(
+        UnreachableGauge{"NoControl", &fake::WindowScript::missingControls, 1030},
+        UnreachableGauge{"NoRectangle", &fake::WindowScript::controlsWithoutRect, 1032},
+        UnreachableGauge{"NoContext", &fake::WindowScript::controlsWithoutContext, 1028}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

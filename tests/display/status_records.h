@@ -21,10 +21,10 @@ inline void ResetStatusRecords() {
     }
     status::MemoryTexts& memory = status::memoryTexts;
     for (text::OwnedText* value :
-         {&memory.ramTotalText, &memory.ramFreeText, &memory.storeTotalText,
-          &memory.storeFreeText, &memory.vol1TotalLabel, &memory.vol1TotalText,
-          &memory.vol1FreeLabel, &memory.vol1FreeText, &memory.vol2TotalLabel,
-          &memory.vol2TotalText, &memory.vol2FreeLabel, &memory.vol2FreeText}) {
+         {&memory.ramTotalText, &memory.ramFreeText, &memory.storeTotalText, &memory.storeFreeText,
+          &memory.vol1TotalLabel, &memory.vol1TotalText, &memory.vol1FreeLabel,
+          &memory.vol1FreeText, &memory.vol2TotalLabel, &memory.vol2TotalText,
+          &memory.vol2FreeLabel, &memory.vol2FreeText}) {
         value->Clear();
     }
     memory.ramFreePercent = memory.storeFreePercent = 0;

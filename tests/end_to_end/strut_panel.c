@@ -17,18 +17,18 @@
 
 enum { LEFT, RIGHT, TOP, BOTTOM, EDGES };
 
-static const char *const EDGE_NAMES[EDGES] = {"left", "right", "top", "bottom"};
+static const char* const EDGE_NAMES[EDGES] = {"left", "right", "top", "bottom"};
 static const uint32_t PANEL_PIXEL = 0xFF00FF;
 
-static xcb_atom_t atom(xcb_connection_t *connection, const char *name) {
-    xcb_intern_atom_reply_t *reply =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, (uint16_t)strlen(name), name), NULL);
+static xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, (uint16_t)strlen(name), name), NULL);
     xcb_atom_t result = reply != NULL ? reply->atom : XCB_ATOM_NONE;
     free(reply);
     return result;
 }
 
-static int edge_named(const char *name) {
+static int edge_named(const char* name) {
     for (int edge = 0; edge < EDGES; edge++) {
         if (strcmp(name, EDGE_NAMES[edge]) == 0) return edge;
     }
@@ -38,7 +38,7 @@ static int edge_named(const char *name) {
 /* One panel window: its place on the screen and the space it reserves, in
  * the order _NET_WM_STRUT_PARTIAL gives: left, right, top, bottom, then
  * the start and end of each along its edge. */
-static void add_panel(xcb_connection_t *connection, const xcb_screen_t *screen, int edge,
+static void add_panel(xcb_connection_t* connection, const xcb_screen_t* screen, int edge,
                       uint16_t thickness) {
     const uint16_t width = screen->width_in_pixels, height = screen->height_in_pixels;
     int16_t x = 0, y = 0;
@@ -65,42 +65,46 @@ static void add_panel(xcb_connection_t *connection, const xcb_screen_t *screen, 
     const xcb_window_t window = xcb_generate_id(connection);
     const uint32_t values[] = {PANEL_PIXEL};
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, x, y, w, h, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL, values);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL,
+                      values);
     const xcb_atom_t dock = atom(connection, "_NET_WM_WINDOW_TYPE_DOCK");
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom(connection, "_NET_WM_WINDOW_TYPE"),
-                        XCB_ATOM_ATOM, 32, 1, &dock);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom(connection, "_NET_WM_STRUT_PARTIAL"),
-                        XCB_ATOM_CARDINAL, 32, 12, strut);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom(connection, "_NET_WM_STRUT"),
-                        XCB_ATOM_CARDINAL, 32, 4, strut);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                        atom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dock);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                        atom(connection, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
+                        strut);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                        atom(connection, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4, strut);
     /* Where it goes, as the panel's own choice: a window manager places
      * a window without it wherever it likes. */
     enum { US_POSITION = 1, US_SIZE = 2, P_POSITION = 4, P_SIZE = 8 };
-    const uint32_t size_hints[18] = {US_POSITION | US_SIZE | P_POSITION | P_SIZE, (uint32_t)x, (uint32_t)y, w, h};
+    const uint32_t size_hints[18] = {US_POSITION | US_SIZE | P_POSITION | P_SIZE, (uint32_t)x,
+                                     (uint32_t)y, w, h};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
                         XCB_ATOM_WM_SIZE_HINTS, 32, 18, size_hints);
     static const char name[] = "strut_panel";
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                        sizeof name - 1, name);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
+                        XCB_ATOM_STRING, 8, sizeof name - 1, name);
     xcb_map_window(connection, window);
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc < 3 || argc % 2 == 0) {
         fprintf(stderr, "usage: strut_panel EDGE THICKNESS [EDGE THICKNESS...]\n");
         return 1;
     }
-    xcb_connection_t *connection = xcb_connect(NULL, NULL);
+    xcb_connection_t* connection = xcb_connect(NULL, NULL);
     if (xcb_connection_has_error(connection)) {
         fprintf(stderr, "strut_panel: cannot open the display\n");
         return 1;
     }
-    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     for (int index = 1; index + 1 < argc; index += 2) {
         const int edge = edge_named(argv[index]);
         const long thickness = strtol(argv[index + 1], NULL, 10);
         if (edge < 0 || thickness <= 0 || thickness > 4096) {
-            fprintf(stderr, "strut_panel: bad edge or thickness: %s %s\n", argv[index], argv[index + 1]);
+            fprintf(stderr, "strut_panel: bad edge or thickness: %s %s\n", argv[index],
+                    argv[index + 1]);
             return 1;
         }
         add_panel(connection, screen, edge, (uint16_t)thickness);
@@ -108,7 +112,7 @@ int main(int argc, char **argv) {
     free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), NULL));
     printf("mapped\n");
     fflush(stdout);
-    xcb_generic_event_t *event;
+    xcb_generic_event_t* event;
     while ((event = xcb_wait_for_event(connection)) != NULL) free(event);
     xcb_disconnect(connection);
     return 0;

@@ -30,8 +30,7 @@ std::string Owner(platform::DeviceContext context) {
 // Sets one piece of an open context's state and gives the one it replaced;
 // 0, as the platform answers, for a context not open.
 template <typename Value>
-Value Replace(platform::DeviceContext context, Value platform::DrawingObject::*field,
-              Value value) {
+Value Replace(platform::DeviceContext context, Value platform::DrawingObject::*field, Value value) {
     platform::DrawingObject* open = Open(context);
     return open != nullptr ? std::exchange(open->*field, value) : Value{};
 }
@@ -87,7 +86,8 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
     const std::u16string shown = Characters(text, count);
     Record("TextOut " + Owner(context) + " " + std::to_string(x) + "," + std::to_string(y) +
            ((options & TEXT_OUT_OPAQUE) != 0 ? " opaque " : " ") +
-           (rect != nullptr ? fake::Describe(*rect) : "no-rect") + " \"" + fake::Utf8(shown) + "\"");
+           (rect != nullptr ? fake::Describe(*rect) : "no-rect") + " \"" + fake::Utf8(shown) +
+           "\"");
     DrawingObject* open = Open(context);
     if (open == nullptr) return false;
     if ((options & TEXT_OUT_OPAQUE) != 0 && rect != nullptr) {
@@ -103,8 +103,8 @@ Colour GetSystemColour(std::int32_t index) {
     return MakeColour(static_cast<std::uint8_t>(plain), 0x80, 0x80);
 }
 
-std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t count,
-                      Rect* rect, std::uint32_t format) {
+std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t count, Rect* rect,
+                      std::uint32_t format) {
     const std::u16string shown = Characters(text, count);
     Record("DrawText " + Owner(context) + " \"" + fake::Utf8(shown) + "\" " +
            (rect != nullptr ? fake::Describe(*rect) : "no-rect") + " " + Hex(format));

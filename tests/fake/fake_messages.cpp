@@ -110,8 +110,7 @@ void PostQuitMessage(std::int32_t exitCode) {
 }
 
 std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t periodMs) {
-    Record("SetTimer " + Name(window) + " " + std::to_string(id) + " " +
-           std::to_string(periodMs));
+    Record("SetTimer " + Name(window) + " " + std::to_string(id) + " " + std::to_string(periodMs));
     const std::uintptr_t answer = State().script.timerAnswer.value_or(id);
     if (answer == 0 || Live(window) == nullptr) return 0;
     auto& timers = State().timers;

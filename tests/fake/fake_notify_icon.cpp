@@ -21,12 +21,9 @@ platform::IconHandle MakeIcon(platform::InstanceHandle instance, std::uint32_t i
 
 const char* OperationName(std::uint32_t operation) {
     switch (operation) {
-    case platform::NOTIFY_ADD:
-        return "add";
-    case platform::NOTIFY_DELETE:
-        return "delete";
-    default:
-        return "unknown";
+    case platform::NOTIFY_ADD: return "add";
+    case platform::NOTIFY_DELETE: return "delete";
+    default: return "unknown";
     }
 }
 
@@ -41,10 +38,8 @@ bool Apply(std::uint32_t operation, const platform::NotifyIconRecord& record) {
         if (present || State().script.trayAddFails) return false;
         tray.push_back({record.window, record.id});
         return true;
-    case platform::NOTIFY_DELETE:
-        return std::erase_if(tray, same) > 0;
-    default:
-        return false;
+    case platform::NOTIFY_DELETE: return std::erase_if(tray, same) > 0;
+    default: return false;
     }
 }
 

@@ -44,8 +44,8 @@ bool QueryWorkArea(Rect* area) {
 WindowHandle CreateModelessDialog(InstanceHandle instance, const void* dialogTemplate,
                                   std::size_t templateBytes, WindowHandle parent,
                                   DialogProcedure procedure, std::intptr_t parameter) {
-    Record("CreateModelessDialog " + std::to_string(templateBytes) + " bytes parent=" +
-           Name(parent) + " parameter=" + std::to_string(parameter));
+    Record("CreateModelessDialog " + std::to_string(templateBytes) +
+           " bytes parent=" + Name(parent) + " parameter=" + std::to_string(parameter));
     State().creations.push_back(
         {instance, dialogTemplate, templateBytes, parent, procedure, parameter});
     if (State().script.dialogCreationFails || dialogTemplate == nullptr || templateBytes == 0) {

@@ -56,14 +56,10 @@ std::string Name(platform::WindowHandle window) {
     for (const auto& known : State().windows) {
         if (known.get() != window) continue;
         switch (window->kind) {
-        case platform::WindowObject::Kind::Dialog:
-            return "dialog";
-        case platform::WindowObject::Kind::Control:
-            return std::to_string(window->id);
-        case platform::WindowObject::Kind::RunningInstance:
-            return "running-instance";
-        case platform::WindowObject::Kind::Other:
-            return "other-window";
+        case platform::WindowObject::Kind::Dialog: return "dialog";
+        case platform::WindowObject::Kind::Control: return std::to_string(window->id);
+        case platform::WindowObject::Kind::RunningInstance: return "running-instance";
+        case platform::WindowObject::Kind::Other: return "other-window";
         }
     }
     return "unknown-window";
@@ -234,7 +230,8 @@ GaugePicture PictureOf(std::int32_t control, std::int32_t width) {
                          std::nullopt};
     for (const Fill& fill : State().fills) {
         if (fill.control != control || fill.rect.top >= fill.rect.bottom) continue;
-        for (std::int32_t x = std::max(fill.rect.left, 0); x < std::min(fill.rect.right, width); ++x) {
+        for (std::int32_t x = std::max(fill.rect.left, 0); x < std::min(fill.rect.right, width);
+             ++x) {
             picture.columns[static_cast<std::size_t>(x)] = fill.colour;
         }
     }

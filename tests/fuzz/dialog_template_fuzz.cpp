@@ -33,9 +33,12 @@ public:
     }
     void Name(const TemplateName& name) {
         switch (name.kind) {
-            case TemplateName::Kind::None: Word(0); break;
-            case TemplateName::Kind::Ordinal: Word(0xFFFF); Word(name.ordinal); break;
-            case TemplateName::Kind::Text: Text(name.text); break;
+        case TemplateName::Kind::None: Word(0); break;
+        case TemplateName::Kind::Ordinal:
+            Word(0xFFFF);
+            Word(name.ordinal);
+            break;
+        case TemplateName::Kind::Text: Text(name.text); break;
         }
     }
     void Zeros(std::size_t count) { bytes_.insert(bytes_.end(), count, 0); }
@@ -93,9 +96,10 @@ bool Same(const DialogTemplate& a, const DialogTemplate& b) {
     for (std::size_t i = 0; i < a.items.size(); ++i) {
         const DialogItemTemplate& p = a.items[i];
         const DialogItemTemplate& q = b.items[i];
-        if (p.style != q.style || p.exStyle != q.exStyle || p.x != q.x || p.y != q.y || p.cx != q.cx ||
-            p.cy != q.cy || p.id != q.id || !SameName(p.windowClass, q.windowClass) ||
-            !SameName(p.title, q.title) || p.creationDataBytes != q.creationDataBytes) {
+        if (p.style != q.style || p.exStyle != q.exStyle || p.x != q.x || p.y != q.y ||
+            p.cx != q.cx || p.cy != q.cy || p.id != q.id ||
+            !SameName(p.windowClass, q.windowClass) || !SameName(p.title, q.title) ||
+            p.creationDataBytes != q.creationDataBytes) {
             return false;
         }
     }

@@ -14,7 +14,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto copy = std::make_unique<std::uint8_t[]>(size);
     if (size > 0) std::memcpy(copy.get(), data, size);
-    const std::vector<platform::qt::IconImage> images = platform::qt::DecodeIconFile(copy.get(), size);
+    const std::vector<platform::qt::IconImage> images =
+        platform::qt::DecodeIconFile(copy.get(), size);
     if (images.empty()) return 0;
 
     FUZZ_CHECK(size >= 6);
@@ -27,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(icon.bitCount == 1 || icon.bitCount == 4 || icon.bitCount == 8 ||
                    icon.bitCount == 24 || icon.bitCount == 32);
     }
-    const std::vector<platform::qt::IconImage> again = platform::qt::DecodeIconFile(copy.get(), size);
+    const std::vector<platform::qt::IconImage> again =
+        platform::qt::DecodeIconFile(copy.get(), size);
     FUZZ_CHECK(again.size() == images.size());
     for (std::size_t i = 0; i < images.size(); ++i) {
         FUZZ_CHECK(again[i].image == images[i].image && again[i].bitCount == images[i].bitCount);
@@ -35,10 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const int width = 1 + data[size - 1] % 64;
     const platform::qt::IconImage* closest = platform::qt::ClosestIconImage(images, width, width);
-    FUZZ_CHECK(closest != nullptr && closest >= images.data() && closest < images.data() + images.size());
+    FUZZ_CHECK(closest != nullptr && closest >= images.data() &&
+               closest < images.data() + images.size());
     const auto distance = [width](const platform::qt::IconImage& icon) {
         return std::labs(icon.image.width() - width) + std::labs(icon.image.height() - width);
     };
-    for (const platform::qt::IconImage& icon : images) FUZZ_CHECK(distance(*closest) <= distance(icon));
+    for (const platform::qt::IconImage& icon : images)
+        FUZZ_CHECK(distance(*closest) <= distance(icon));
     return 0;
 }

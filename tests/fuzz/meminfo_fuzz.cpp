@@ -21,8 +21,10 @@ __extension__ using Wide = unsigned __int128;
 constexpr std::string_view BLANKS = " \t\r\n";
 
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && BLANKS.find(text.front()) != std::string_view::npos) text.remove_prefix(1);
-    while (!text.empty() && BLANKS.find(text.back()) != std::string_view::npos) text.remove_suffix(1);
+    while (!text.empty() && BLANKS.find(text.front()) != std::string_view::npos)
+        text.remove_prefix(1);
+    while (!text.empty() && BLANKS.find(text.back()) != std::string_view::npos)
+        text.remove_suffix(1);
     return text;
 }
 
@@ -35,8 +37,8 @@ std::uint64_t ReferenceBytes(std::string_view value) {
     Wide number = 0;
     for (const char c : digits) {
         if (c < '0' || c > '9') return 0;
-        number = std::min<Wide>(number * 10 + static_cast<unsigned>(c - '0'),
-                                             static_cast<Wide>(1) << 100);
+        number = std::min<Wide>(number * 10 + static_cast<unsigned>(c - '0'), static_cast<Wide>(1)
+                                                                                  << 100);
     }
     if (number > static_cast<Wide>(INT64_MAX)) return 0;
     const Wide bytes = number * 1024;
@@ -60,8 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) continue;
         const std::string_view field = line.substr(0, colon);
-        std::optional<std::uint64_t>* target =
-            field == "MemTotal" ? &total : field == "MemAvailable" ? &available : nullptr;
+        std::optional<std::uint64_t>* target = field == "MemTotal"       ? &total
+                                               : field == "MemAvailable" ? &available
+                                                                         : nullptr;
         if (target != nullptr && !*target) *target = ReferenceBytes(line.substr(colon + 1));
     }
 

@@ -30,12 +30,15 @@ void PrepareDevices() {
     fuzz::WriteFile(sd + "/block/mmcblk0/removable", "0\n");
     fuzz::Link(sd + "/block/mmcblk0/device", "../../../mmc0:0001");
     fuzz::WriteFile(sd + "/block/mmcblk0/mmcblk0p1/partition", "1\n");
-    fuzz::Link("sys/dev/block/179:1", "../../devices/platform/soc/mmc0/mmc_host/mmc0/mmc0:0001/block/mmcblk0/mmcblk0p1");
-    const std::string usb = "sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb";
+    fuzz::Link("sys/dev/block/179:1",
+               "../../devices/platform/soc/mmc0/mmc_host/mmc0/mmc0:0001/block/mmcblk0/mmcblk0p1");
+    const std::string usb =
+        "sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb";
     fuzz::WriteFile(usb + "/removable", "1\n");
     fuzz::WriteFile(usb + "/sdb1/partition", "1\n");
     fuzz::Link("sys/dev/block/8:17", "../../" + usb.substr(4) + "/sdb1");
-    const std::string sata = "sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda";
+    const std::string sata =
+        "sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda";
     fuzz::WriteFile(sata + "/removable", "0\n");
     fuzz::WriteFile(sata + "/sda1/partition", "1\n");
     fuzz::Link("sys/dev/block/8:1", "../../" + sata.substr(4) + "/sda1");
@@ -136,7 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::u16string> listed;
     while (platform::FindNextEntry(root, &entry)) {
         FUZZ_CHECK(entry.attributes == (platform::ATTR_DIRECTORY | platform::ATTR_TEMPORARY));
-        FUZZ_CHECK(std::find(std::begin(entry.name), std::end(entry.name), u'\0') != std::end(entry.name));
+        FUZZ_CHECK(std::find(std::begin(entry.name), std::end(entry.name), u'\0') !=
+                   std::end(entry.name));
         listed.emplace_back(entry.name);
     }
     FUZZ_CHECK(platform::CloseEnumeration(root));

@@ -31,11 +31,19 @@ using namespace platform;
 __extension__ using WideSigned = __int128;
 __extension__ using WideUnsigned = unsigned __int128;
 
-constexpr const char* ATTRIBUTES[] = {
-    "AC/online",       "BAT0/present",     "BAT0/scope",       "BAT0/status",
-    "BAT0/capacity",   "BAT0/capacity_level", "BAT0/energy_now", "BAT0/energy_full",
-    "BAT0/power_now",  "BAT0/charge_now",  "BAT0/charge_full", "BAT0/current_now",
-    "BAT0/time_to_empty_now"};
+constexpr const char* ATTRIBUTES[] = {"AC/online",
+                                      "BAT0/present",
+                                      "BAT0/scope",
+                                      "BAT0/status",
+                                      "BAT0/capacity",
+                                      "BAT0/capacity_level",
+                                      "BAT0/energy_now",
+                                      "BAT0/energy_full",
+                                      "BAT0/power_now",
+                                      "BAT0/charge_now",
+                                      "BAT0/charge_full",
+                                      "BAT0/current_now",
+                                      "BAT0/time_to_empty_now"};
 constexpr std::size_t ATTRIBUTE_COUNT = std::size(ATTRIBUTES);
 constexpr std::int64_t LARGEST = INT64_MAX;
 constexpr const char* PRODUCT_NAME = "sys/class/dmi/id/product_name";
@@ -46,8 +54,10 @@ std::optional<std::string_view> Trimmed(std::optional<std::string_view> value) {
     if (!value || value->size() >= 256) return std::nullopt;
     std::string_view text = *value;
     constexpr std::string_view blanks = " \t\r\n";
-    while (!text.empty() && blanks.find(text.front()) != std::string_view::npos) text.remove_prefix(1);
-    while (!text.empty() && blanks.find(text.back()) != std::string_view::npos) text.remove_suffix(1);
+    while (!text.empty() && blanks.find(text.front()) != std::string_view::npos)
+        text.remove_prefix(1);
+    while (!text.empty() && blanks.find(text.back()) != std::string_view::npos)
+        text.remove_suffix(1);
     return text;
 }
 
@@ -66,7 +76,8 @@ struct Values {
         return std::nullopt;
     }
 
-    std::optional<std::int64_t> Number(std::string_view name, std::int64_t lowest, std::int64_t highest) const {
+    std::optional<std::int64_t> Number(std::string_view name, std::int64_t lowest,
+                                       std::int64_t highest) const {
         const std::optional<std::string_view> text = Text(name);
         if (!text || text->empty()) return std::nullopt;
         std::string_view digits = *text;
@@ -87,9 +98,11 @@ struct Values {
     }
 };
 
-std::uint32_t Drain(const Values& values, const char* amountName, std::int64_t rate, std::int64_t minimum) {
+std::uint32_t Drain(const Values& values, const char* amountName, std::int64_t rate,
+                    std::int64_t minimum) {
     const std::optional<std::int64_t> amount = values.Number(amountName, 0, LARGEST);
-    const std::uint64_t magnitude = rate < 0 ? static_cast<std::uint64_t>(-rate) : static_cast<std::uint64_t>(rate);
+    const std::uint64_t magnitude =
+        rate < 0 ? static_cast<std::uint64_t>(-rate) : static_cast<std::uint64_t>(rate);
     if (!amount || magnitude == 0 || magnitude < static_cast<std::uint64_t>(minimum) ||
         magnitude > UINT64_MAX / 3600) {
         return LIFETIME_UNKNOWN;
@@ -123,8 +136,8 @@ std::uint8_t Level(const Values& values, std::uint8_t percent) {
 // The first family with a "now" of 0 or more and a "full" above 0: the
 // quotient in per cent, to the nearest whole, up to 100.
 std::optional<std::uint8_t> PercentOfFull(const Values& values) {
-    for (const auto& [nowName, fullName] : {std::pair{"energy_now", "energy_full"},
-                                            std::pair{"charge_now", "charge_full"}}) {
+    for (const auto& [nowName, fullName] :
+         {std::pair{"energy_now", "energy_full"}, std::pair{"charge_now", "charge_full"}}) {
         const std::optional<std::int64_t> now = values.Number(nowName, 0, LARGEST);
         const std::optional<std::int64_t> full = values.Number(fullName, 1, LARGEST);
         if (!now || !full) continue;
@@ -142,15 +155,15 @@ std::optional<std::uint8_t> PercentOfFull(const Values& values) {
 bool CapacityAgainstDesignSize(const Values& values) {
     const std::optional<std::string_view> name = Trimmed(values.productName);
     if (!name || !name->starts_with("MacBook")) return false;
-    return std::none_of(name->begin(), name->end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-    });
+    return std::none_of(name->begin(), name->end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 std::uint8_t Percent(const Values& values) {
     const std::optional<std::int64_t> capacity = values.Number("capacity", 0, LARGEST);
     const std::uint8_t fromCapacity =
-        capacity ? static_cast<std::uint8_t>(std::min<std::int64_t>(*capacity, 100)) : PERCENT_UNKNOWN;
+        capacity ? static_cast<std::uint8_t>(std::min<std::int64_t>(*capacity, 100))
+                 : PERCENT_UNKNOWN;
     if (capacity && !CapacityAgainstDesignSize(values)) return fromCapacity;
     return PercentOfFull(values).value_or(fromCapacity);
 }
@@ -173,9 +186,11 @@ void CheckUeventsReadAsFiles(const Values& values) {
         const std::string_view line = values.of[i]->substr(0, values.of[i]->find('\n'));
         fuzz::WriteFile(folder + std::string(attribute), std::string(line) + "\n");
         std::string key(attribute.substr(attribute.find('/') + 1));
-        std::transform(key.begin(), key.end(), key.begin(),
-                       [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-        uevents[attribute.starts_with("AC/") ? 0 : 1] += "POWER_SUPPLY_" + key + "=" + std::string(line) + "\n";
+        std::transform(key.begin(), key.end(), key.begin(), [](char c) {
+            return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        });
+        uevents[attribute.starts_with("AC/") ? 0 : 1] +=
+            "POWER_SUPPLY_" + key + "=" + std::string(line) + "\n";
     }
     PowerStatusRecord fromFiles;
     FUZZ_CHECK(QueryPowerStatus(&fromFiles, true));
@@ -203,7 +218,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i <= ATTRIBUTE_COUNT; ++i) {
         const std::string path =
             i < ATTRIBUTE_COUNT ? std::string(SUPPLIES) + ATTRIBUTES[i] : PRODUCT_NAME;
-        std::optional<std::string_view>& value = i < ATTRIBUTE_COUNT ? values.of[i] : values.productName;
+        std::optional<std::string_view>& value =
+            i < ATTRIBUTE_COUNT ? values.of[i] : values.productName;
         const std::size_t end = rest.find('\xFF');
         if (rest.empty() || end == 0) {
             fuzz::RemoveFile(path);
@@ -232,7 +248,9 @@ namespace {
 std::uint8_t ExternalPower(const Values& values, bool systemBattery) {
     if (values.AdapterListed()) {
         const std::optional<std::int64_t> online = values.Number("online", 0, 2);
-        return !online ? EXTERNAL_POWER_UNKNOWN : *online != 0 ? EXTERNAL_POWER_ON : EXTERNAL_POWER_OFF;
+        return !online        ? EXTERNAL_POWER_UNKNOWN
+               : *online != 0 ? EXTERNAL_POWER_ON
+                              : EXTERNAL_POWER_OFF;
     }
     const std::optional<std::string_view> status = values.Text("status");
     if (systemBattery && status == "Charging") return EXTERNAL_POWER_ON;
@@ -241,7 +259,8 @@ std::uint8_t ExternalPower(const Values& values, bool systemBattery) {
 }
 
 void CheckRecord(const Values& values, const PowerStatusRecord& record) {
-    const bool system = values.Text("scope") != "Device" && values.Number("present", 0, LARGEST) != 0;
+    const bool system =
+        values.Text("scope") != "Device" && values.Number("present", 0, LARGEST) != 0;
     FUZZ_CHECK(record.externalPower == ExternalPower(values, system));
     FUZZ_CHECK(record.backupFlags == POWER_FLAG_NO_BATTERY);
 
@@ -259,7 +278,8 @@ void CheckRecord(const Values& values, const PowerStatusRecord& record) {
     std::uint32_t fullLife = LIFETIME_UNKNOWN;
     if (status == "Discharging") {
         const auto estimate = values.Number("time_to_empty_now", 0, 0xFFFFFFFE);
-        life = estimate ? static_cast<std::uint32_t>(*estimate) : Lifetime(values, "energy_now", "charge_now");
+        life = estimate ? static_cast<std::uint32_t>(*estimate)
+                        : Lifetime(values, "energy_now", "charge_now");
         fullLife = Lifetime(values, "energy_full", "charge_full");
     }
     FUZZ_CHECK(record.batteryLifeSeconds == life);
@@ -267,4 +287,3 @@ void CheckRecord(const Values& values, const PowerStatusRecord& record) {
 }
 
 }  // namespace
-

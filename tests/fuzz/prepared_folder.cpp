@@ -15,7 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string MakeFolder() {
-    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    const fs::path base =
+        fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     std::string pattern = (base / "velorwind-fuzz-XXXXXX").string();
     FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
     fs::create_directories(pattern + "/sys");

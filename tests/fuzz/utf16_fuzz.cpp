@@ -5,8 +5,8 @@
 // text; nothing is written past the given capacity.
 #include <algorithm>
 #include <memory>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -60,7 +60,8 @@ std::string Encode(const std::vector<char16_t>& units) {
     std::string text;
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t point = units[i];
-        if (point >= 0xD800 && point <= 0xDBFF) point = 0x10000 + ((point - 0xD800) << 10) + (units[++i] - 0xDC00);
+        if (point >= 0xD800 && point <= 0xDBFF)
+            point = 0x10000 + ((point - 0xD800) << 10) + (units[++i] - 0xDC00);
         if (point < 0x80) {
             text += static_cast<char>(point);
         } else if (point < 0x800) {

@@ -21,14 +21,13 @@ namespace {
 
 constexpr std::size_t RESULT_CHARS = 2048;
 
-std::u16string Widen(const std::string& text) {
-    return std::u16string(text.begin(), text.end());
-}
+std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 // Printable ASCII without '%', read from the input.
 std::string Literal(fuzz::Input& input, std::size_t longest) {
     std::string text;
-    for (std::size_t length = input.Number(static_cast<std::uint32_t>(longest + 1)); length > 0; --length) {
+    for (std::size_t length = input.Number(static_cast<std::uint32_t>(longest + 1)); length > 0;
+         --length) {
         const char c = static_cast<char>(' ' + input.Byte() % 95);
         text += c == '%' ? '.' : c;
     }
@@ -47,16 +46,21 @@ void Compare(const std::string& format, std::optional<int> width, std::optional<
     std::size_t length = 0;
     std::size_t cutLength = 0;
     if (width && precision) {
-        expectedLength = std::snprintf(expected, sizeof expected, format.c_str(), *width, *precision, narrow);
-        length = platform::WideFormat(full.get(), RESULT_CHARS, wideFormat.c_str(), *width, *precision, wide);
-        cutLength = platform::WideFormat(cut.get(), capacity, wideFormat.c_str(), *width, *precision, wide);
+        expectedLength =
+            std::snprintf(expected, sizeof expected, format.c_str(), *width, *precision, narrow);
+        length = platform::WideFormat(full.get(), RESULT_CHARS, wideFormat.c_str(), *width,
+                                      *precision, wide);
+        cutLength =
+            platform::WideFormat(cut.get(), capacity, wideFormat.c_str(), *width, *precision, wide);
     } else if (width) {
         expectedLength = std::snprintf(expected, sizeof expected, format.c_str(), *width, narrow);
         length = platform::WideFormat(full.get(), RESULT_CHARS, wideFormat.c_str(), *width, wide);
         cutLength = platform::WideFormat(cut.get(), capacity, wideFormat.c_str(), *width, wide);
     } else if (precision) {
-        expectedLength = std::snprintf(expected, sizeof expected, format.c_str(), *precision, narrow);
-        length = platform::WideFormat(full.get(), RESULT_CHARS, wideFormat.c_str(), *precision, wide);
+        expectedLength =
+            std::snprintf(expected, sizeof expected, format.c_str(), *precision, narrow);
+        length =
+            platform::WideFormat(full.get(), RESULT_CHARS, wideFormat.c_str(), *precision, wide);
         cutLength = platform::WideFormat(cut.get(), capacity, wideFormat.c_str(), *precision, wide);
     } else {
         expectedLength = std::snprintf(expected, sizeof expected, format.c_str(), narrow);
@@ -127,18 +131,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::u16string wideText = Widen(text);
         Compare(format, width, precision, text.c_str(), wideText.c_str(), capacity);
     } else if (sizeName == "l") {
-        if (signedConversion) Compare(format, width, precision, static_cast<long>(bits), static_cast<long>(bits), capacity);
-        else Compare(format, width, precision, static_cast<unsigned long>(bits), static_cast<unsigned long>(bits), capacity);
+        if (signedConversion)
+            Compare(format, width, precision, static_cast<long>(bits), static_cast<long>(bits),
+                    capacity);
+        else
+            Compare(format, width, precision, static_cast<unsigned long>(bits),
+                    static_cast<unsigned long>(bits), capacity);
     } else if (sizeName == "ll") {
-        if (signedConversion) Compare(format, width, precision, static_cast<long long>(bits), static_cast<long long>(bits), capacity);
-        else Compare(format, width, precision, static_cast<unsigned long long>(bits), static_cast<unsigned long long>(bits), capacity);
+        if (signedConversion)
+            Compare(format, width, precision, static_cast<long long>(bits),
+                    static_cast<long long>(bits), capacity);
+        else
+            Compare(format, width, precision, static_cast<unsigned long long>(bits),
+                    static_cast<unsigned long long>(bits), capacity);
     } else if (sizeName == "z") {
-        if (signedConversion) Compare(format, width, precision, static_cast<ssize_t>(bits), static_cast<ssize_t>(bits), capacity);
-        else Compare(format, width, precision, static_cast<std::size_t>(bits), static_cast<std::size_t>(bits), capacity);
+        if (signedConversion)
+            Compare(format, width, precision, static_cast<ssize_t>(bits),
+                    static_cast<ssize_t>(bits), capacity);
+        else
+            Compare(format, width, precision, static_cast<std::size_t>(bits),
+                    static_cast<std::size_t>(bits), capacity);
     } else {
         // int, and what hh and h cut it down to.
-        if (signedConversion) Compare(format, width, precision, static_cast<int>(bits), static_cast<int>(bits), capacity);
-        else Compare(format, width, precision, static_cast<unsigned>(bits), static_cast<unsigned>(bits), capacity);
+        if (signedConversion)
+            Compare(format, width, precision, static_cast<int>(bits), static_cast<int>(bits),
+                    capacity);
+        else
+            Compare(format, width, precision, static_cast<unsigned>(bits),
+                    static_cast<unsigned>(bits), capacity);
     }
     return 0;
 }

@@ -13,8 +13,8 @@
 
 namespace {
 
-using resource_test::ParseDialogTemplate;
 using resource_test::ParsedDialog;
+using resource_test::ParseDialogTemplate;
 using resource_test::ParsedItem;
 using resource_test::ProgramResource;
 using resources::Layout;
@@ -222,8 +222,8 @@ const SpotCheck SPOT_CHECKS[] = {
 
 TEST(StatusTemplates, RowsCheckedByHand) {
     for (const SpotCheck& check : SPOT_CHECKS) {
-        SCOPED_TRACE(testing::Message() << "template " << check.templateId << " control "
-                                        << check.number);
+        SCOPED_TRACE(testing::Message()
+                     << "template " << check.templateId << " control " << check.number);
         const ParsedDialog dialog = Template(check.templateId);
         ASSERT_GE(dialog.items.size(), check.number);
         const ParsedItem& item = dialog.items[check.number - 1];

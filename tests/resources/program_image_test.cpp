@@ -38,12 +38,9 @@ TEST(ProgramImage, HoldsNothingElse) {
 TEST(ProgramImage, LooksUpByTypeAndNumberTogether) {
     const platform::InstanceHandle image = platform::ProgramImage();
     const ResourceCase absent[] = {
-        {102, platform::RESOURCE_ICON_GROUP},
-        {128, platform::RESOURCE_DIALOG},
-        {1, platform::RESOURCE_DIALOG},
-        {101, platform::RESOURCE_DIALOG},
-        {104, platform::RESOURCE_DIALOG},
-        {128, platform::RESOURCE_ICON},
+        {102, platform::RESOURCE_ICON_GROUP}, {128, platform::RESOURCE_DIALOG},
+        {1, platform::RESOURCE_DIALOG},       {101, platform::RESOURCE_DIALOG},
+        {104, platform::RESOURCE_DIALOG},     {128, platform::RESOURCE_ICON},
     };
     for (const ResourceCase& c : absent) {
         EXPECT_EQ(platform::FindResourceEntry(image, c.id, c.type), nullptr)

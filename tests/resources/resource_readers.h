@@ -86,7 +86,7 @@ struct VersionNode {
 
 // Reads the block at `offset` and its children; false when any block runs
 // past its parent or the bytes.
-bool ParseVersionNode(std::span<const std::uint8_t> bytes, std::size_t offset,
-                      std::size_t end, VersionNode& node, int depth = 0);
+bool ParseVersionNode(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t end,
+                      VersionNode& node, int depth = 0);
 
 }  // namespace resource_test

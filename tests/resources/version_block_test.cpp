@@ -49,14 +49,14 @@ TEST_F(VersionBlock, FixedPartHoldsVersionOnePointZeroPointZeroPointFive) {
     ASSERT_EQ(root.valueLength, 52);
     ASSERT_EQ(root.value.size(), 52u);
     const std::array<std::uint32_t, 13> expected{
-        0xFEEF04BD,  // signature
-        0x00010000,  // structure version
+        0xFEEF04BD,              // signature
+        0x00010000,              // structure version
         0x00010000, 0x00000005,  // file version 1.0.0.5
         0x00010000, 0x00000005,  // product version 1.0.0.5
-        0x3F, 0,     // flags mask, flags
-        4,           // 32-bit Windows
-        1, 0,        // application, no subtype
-        0, 0,        // no date
+        0x3F,       0,           // flags mask, flags
+        4,                       // 32-bit Windows
+        1,          0,           // application, no subtype
+        0,          0,           // no date
     };
     ByteCursor in(root.value);
     for (std::size_t i = 0; i < expected.size(); ++i) {

@@ -38,8 +38,9 @@ TEST(PercentOf, WholeShareTruncated) {
     const struct {
         std::uint32_t part, whole;
         std::uint8_t percent;
-    } cases[] = {{1, 3, 33}, {2, 3, 66}, {999, 1000, 99}, {5, 5, 100}, {0, 7, 0},
-                 {4294967295u, 4294967295u, 100}, {1, 4294967295u, 0}};
+    } cases[] = {{1, 3, 33},         {2, 3, 66}, {999, 1000, 99},
+                 {5, 5, 100},        {0, 7, 0},  {4294967295u, 4294967295u, 100},
+                 {1, 4294967295u, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(status::PercentOf(c.part, c.whole), c.percent) << c.part << "/" << c.whole;
     }

@@ -72,10 +72,11 @@ TEST_F(SurveyMemoryTest, EachSurveyMakesTheDescribedCallsInOrder) {
     fake::Sources().rootEntries = {Volume(u"SD", 2000, 1000),
                                    {u"Windows", ATTR_DIRECTORY, 5000, 5000}};
     EXPECT_TRUE(status::SurveyMemory(texts));
-    const std::vector<std::string> expected = {
-        "memory length=64", "store",     "load COREDLL.DLL", "lookup GetDiskFreeSpaceExW",
-        "release",          "find-first /*.*", "free-space /SD", "find-next",
-        "find-next",        "close"};
+    const std::vector<std::string> expected = {"memory length=64", "store",
+                                               "load COREDLL.DLL", "lookup GetDiskFreeSpaceExW",
+                                               "release",          "find-first /*.*",
+                                               "free-space /SD",   "find-next",
+                                               "find-next",        "close"};
     EXPECT_EQ(fake::StatusCalls(), expected);
 }
 
@@ -90,9 +91,11 @@ TEST_F(SurveyMemoryTest, GroupsWithoutAVolumeAreEmptied) {
         std::vector<std::u16string> fields;
     } cases[] = {
         {"no volume",
-         {{u"Windows", ATTR_DIRECTORY, 10, 5}, {u"Temp", ATTR_TEMPORARY, 10, 5},
+         {{u"Windows", ATTR_DIRECTORY, 10, 5},
+          {u"Temp", ATTR_TEMPORARY, 10, 5},
           FailingVolume(u"Broken")},
-         false, empty},
+         false,
+         empty},
         {"one of two left",
          {Volume(u"X", 1000, 900)},
          true,
@@ -159,20 +162,50 @@ TEST_F(SurveyMemoryTest, VolumeGroupsAndTheOthersSuffix) {
         std::uint8_t secondPercent;
     };
     const Case cases[] = {
-        {"two", {Volume(u"X", 1000, 100), Volume(u"Y", 3000, 1500)}, u"全X", u"全Y", u"未使用Y",
-         u"  3,000", u"  1,500", 50},
-        {"three", {Volume(u"X", 1000, 100), Volume(u"Y", 3000, 1500), Volume(u"Z", 1000, 500)},
-         u"全X", u"全Y他", u"未使用Y他", u"  4,000", u"  2,000", 50},
+        {"two",
+         {Volume(u"X", 1000, 100), Volume(u"Y", 3000, 1500)},
+         u"全X",
+         u"全Y",
+         u"未使用Y",
+         u"  3,000",
+         u"  1,500",
+         50},
+        {"three",
+         {Volume(u"X", 1000, 100), Volume(u"Y", 3000, 1500), Volume(u"Z", 1000, 500)},
+         u"全X",
+         u"全Y他",
+         u"未使用Y他",
+         u"  4,000",
+         u"  2,000",
+         50},
         {"four",
          {Volume(u"X", 1000, 100), Volume(u"Y", 3000, 1500), Volume(u"Z", 1000, 500),
           Volume(u"W", 4000, 0)},
-         u"全X", u"全Y他", u"未使用Y他", u"  8,000", u"  2,000", 25},
-        {"first fails", {FailingVolume(u"X"), Volume(u"Y", 1000, 1000), Volume(u"Z", 10, 1)},
-         u"全Y", u"全Z", u"未使用Z", u" 10", u"  1", 10},
+         u"全X",
+         u"全Y他",
+         u"未使用Y他",
+         u"  8,000",
+         u"  2,000",
+         25},
+        {"first fails",
+         {FailingVolume(u"X"), Volume(u"Y", 1000, 1000), Volume(u"Z", 10, 1)},
+         u"全Y",
+         u"全Z",
+         u"未使用Z",
+         u" 10",
+         u"  1",
+         10},
         {"ordinary folders between",
-         {{u"My Documents", ATTR_DIRECTORY, 1, 1}, Volume(u"X", 10, 5),
-          {u"Temp file", ATTR_TEMPORARY, 1, 1}, Volume(u"Y", 10, 10)},
-         u"全X", u"全Y", u"未使用Y", u" 10", u" 10", 100},
+         {{u"My Documents", ATTR_DIRECTORY, 1, 1},
+          Volume(u"X", 10, 5),
+          {u"Temp file", ATTR_TEMPORARY, 1, 1},
+          Volume(u"Y", 10, 10)},
+         u"全X",
+         u"全Y",
+         u"未使用Y",
+         u" 10",
+         u" 10",
+         100},
     };
     for (const Case& c : cases) {
         MemoryTexts fresh;
@@ -204,8 +237,8 @@ TEST_F(SurveyMemoryTest, AFailingStoreKeepsItsFields) {
 }
 
 TEST_F(SurveyMemoryTest, NamesThatDoNotFitThePathAreSkipped) {
-    const std::u16string fits(258, u'a');       // "/" + 258 + NUL = 260
-    const std::u16string tooLong(259, u'b');    // would need 261
+    const std::u16string fits(258, u'a');     // "/" + 258 + NUL = 260
+    const std::u16string tooLong(259, u'b');  // would need 261
     const std::u16string unterminated(260, u'c');
     fake::Sources().rootEntries = {Volume(tooLong, 10, 5), Volume(unterminated, 10, 5),
                                    Volume(fits, 1000, 500)};

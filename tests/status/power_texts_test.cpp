@@ -47,12 +47,10 @@ TEST(PowerTexts, StateIsReadBitByBit) {
         std::uint8_t flags;
         const char16_t* text;
     } cases[] = {
-        {0x01, u"高"},          {0x03, u"高"},         {0x05, u"高"},
-        {0x06, u"低"},          {0x09, u"高 : 充電中"}, {0x0A, u"低 : 充電中"},
-        {0x04, u"僅か"},        {0x0C, u"僅か : 充電中"}, {0x84, u"僅か"},
-        {0x08, u"充電中"},      {0x88, u"充電中"},     {0x80, u"無し"},
-        {0x00, u"不明"},        {0x40, u"不明"},       {0x70, u"不明"},
-        {0xFF, u"高 : 充電中"},
+        {0x01, u"高"},          {0x03, u"高"},          {0x05, u"高"},     {0x06, u"低"},
+        {0x09, u"高 : 充電中"}, {0x0A, u"低 : 充電中"}, {0x04, u"僅か"},   {0x0C, u"僅か : 充電中"},
+        {0x84, u"僅か"},        {0x08, u"充電中"},      {0x88, u"充電中"}, {0x80, u"無し"},
+        {0x00, u"不明"},        {0x40, u"不明"},        {0x70, u"不明"},   {0xFF, u"高 : 充電中"},
     };
     for (const auto& c : cases) {
         PowerTexts texts;
@@ -70,8 +68,8 @@ TEST(PowerTexts, PercentageDependsOnTheLevelOfTheSameBattery) {
         std::uint8_t percent;
         const char16_t* text;
     } cases[] = {
-        {0x01, 0, u"不明"}, {0x02, 0, u"不明"}, {0xFF, 0, u"不明"}, {0x01, 5, u"5"},
-        {0x04, 0, u"0"},    {0x08, 0, u"0"},    {0x80, 0, u"0"},    {0x00, 0, u"0"},
+        {0x01, 0, u"不明"},  {0x02, 0, u"不明"},   {0xFF, 0, u"不明"},   {0x01, 5, u"5"},
+        {0x04, 0, u"0"},     {0x08, 0, u"0"},      {0x80, 0, u"0"},      {0x00, 0, u"0"},
         {0x01, 100, u"100"}, {0x01, 101, u"不明"}, {0x04, 255, u"不明"}, {0x00, 101, u"不明"},
     };
     for (const auto& c : cases) {
@@ -97,8 +95,8 @@ TEST(PowerTexts, Lifetimes) {
         std::uint32_t seconds;
         const char16_t* text;
     } cases[] = {
-        {0, u"00:00:00"},         {59, u"00:00:59"},          {3600, u"01:00:00"},
-        {363661, u"01:01:01"},    {359999, u"99:59:59"},      {360000, u"00:00:00"},
+        {0, u"00:00:00"},           {59, u"00:00:59"},           {3600, u"01:00:00"},
+        {363661, u"01:01:01"},      {359999, u"99:59:59"},       {360000, u"00:00:00"},
         {4294967294u, u"46:28:14"}, {LIFETIME_UNKNOWN, u"不明"},
     };
     for (const auto& c : cases) {
@@ -107,9 +105,8 @@ TEST(PowerTexts, Lifetimes) {
         record.backupFullLifeSeconds = c.seconds;
         PowerTexts texts;
         status::FormatPowerTexts(texts, record);
-        for (const text::OwnedText* field :
-             {&texts.batteryLifeText, &texts.batteryFullLifeText, &texts.backupLifeText,
-              &texts.backupFullLifeText}) {
+        for (const text::OwnedText* field : {&texts.batteryLifeText, &texts.batteryFullLifeText,
+                                             &texts.backupLifeText, &texts.backupFullLifeText}) {
             EXPECT_EQ(Read(*field), c.text) << c.seconds;
         }
     }

@@ -43,11 +43,12 @@ int PointsToPixels(int points) {
 int MulDiv(int number, int numerator, int denominator) {
     if (denominator == 0) return -1;
     const long long product = static_cast<long long>(number) * numerator;
-    const long long half = (denominator < 0 ? -static_cast<long long>(denominator) : denominator) / 2;
+    const long long half =
+        (denominator < 0 ? -static_cast<long long>(denominator) : denominator) / 2;
     const bool negative = (product < 0) != (denominator < 0);
     const long long magnitude = (product < 0 ? -product : product) + half;
-    const long long quotient = magnitude / (denominator < 0 ? -static_cast<long long>(denominator)
-                                                            : denominator);
+    const long long quotient =
+        magnitude / (denominator < 0 ? -static_cast<long long>(denominator) : denominator);
     // A result outside 32 bits is the platform's error too.
     if (quotient > std::numeric_limits<int>::max()) return -1;
     return static_cast<int>(negative ? -quotient : quotient);

@@ -95,7 +95,8 @@ void GuardAgainstDisplayLoss() {
     Guard().displayInUse = true;
     // Handlers registered later run first: this one runs after whatever was
     // registered before the program started and before what Qt registered.
-    if (!Guard().atExitRegistered) Guard().atExitRegistered = std::atexit(EndAtOnceWhenTheDisplayIsGone) == 0;
+    if (!Guard().atExitRegistered)
+        Guard().atExitRegistered = std::atexit(EndAtOnceWhenTheDisplayIsGone) == 0;
 }
 
 void EndDisplayLossGuard() { Guard().displayInUse = false; }

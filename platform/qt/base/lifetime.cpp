@@ -34,7 +34,8 @@ void RunWithApplicationEnd() {
 void CleanUpAtLayerEnd(LayerStage stage, CleanUp cleanUp) {
     auto& cleanUps = Registered().cleanUps;
     const std::pair<LayerStage, CleanUp> entry{stage, cleanUp};
-    if (std::find(cleanUps.begin(), cleanUps.end(), entry) == cleanUps.end()) cleanUps.push_back(entry);
+    if (std::find(cleanUps.begin(), cleanUps.end(), entry) == cleanUps.end())
+        cleanUps.push_back(entry);
     RunWithApplicationEnd();
 }
 

@@ -29,7 +29,9 @@ std::optional<QColor> SystemColourOf(std::int32_t index);
 // As above, black for an unknown index.
 QColor SystemQColour(std::int32_t index);
 
-inline QColor ToQColor(Colour colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
+inline QColor ToQColor(Colour colour) {
+    return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
+}
 
 inline Colour ToColour(const QColor& colour) {
     return MakeColour(static_cast<std::uint8_t>(colour.red()),

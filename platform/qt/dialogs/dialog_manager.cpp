@@ -77,8 +77,8 @@ bool AddControl(WindowObject& dialog, const shared::DialogItemTemplate& item) {
     control->visible = (item.style & STYLE_VISIBLE) != 0;
     const QString text = ItemText(item);
     control->text = ToU16String(text);
-    control->control = new StaticControl(dialog.frame->Client(), geometry, item.style, item.exStyle,
-                                         dialog.font);
+    control->control =
+        new StaticControl(dialog.frame->Client(), geometry, item.style, item.exStyle, dialog.font);
     control->control->setVisible(control->visible);
     control->control->SetText(text);
     dialog.controls.push_back(std::move(control));
@@ -92,8 +92,9 @@ std::unique_ptr<WindowObject> BuildDialog(const shared::DialogTemplate& dialogTe
     dialog->instance = instance;
     dialog->text = dialogTemplate.title;
     dialog->procedure = procedure;
-    dialog->font = dialogTemplate.hasFont ? DialogFont(dialogTemplate.faceName, dialogTemplate.pointSize)
-                                          : DialogFont(u"System", SYSTEM_FONT_POINTS);
+    dialog->font = dialogTemplate.hasFont
+                       ? DialogFont(dialogTemplate.faceName, dialogTemplate.pointSize)
+                       : DialogFont(u"System", SYSTEM_FONT_POINTS);
     dialog->contextFont = DeviceContextFont(dialog->font);
     dialog->contextLineHeight = QFontMetrics(dialog->contextFont).height();
     dialog->baseUnits = MeasureBaseUnits(dialog->font);
@@ -115,7 +116,8 @@ std::unique_ptr<WindowObject> BuildDialog(const shared::DialogTemplate& dialogTe
 QIcon CombinedIcon(const WindowObject& dialog) {
     QIcon combined;
     for (const IconHandle handle : {dialog.bigIcon, dialog.smallIcon}) {
-        if (const IconObject* icon = LiveIcon(handle)) combined.addPixmap(QPixmap::fromImage(icon->image));
+        if (const IconObject* icon = LiveIcon(handle))
+            combined.addPixmap(QPixmap::fromImage(icon->image));
     }
     return combined;
 }
@@ -137,10 +139,8 @@ std::intptr_t DefaultDialogAnswer(WindowObject& dialog, std::uint32_t message, s
         PostMessage(&dialog, WM_COMMAND, COMMAND_CANCEL,
                     reinterpret_cast<std::intptr_t>(GetDialogItem(&dialog, COMMAND_CANCEL)));
         return 0;
-    case WM_SETICON:
-        return SetWindowIcon(dialog, first, second);
-    default:
-        return 0;
+    case WM_SETICON: return SetWindowIcon(dialog, first, second);
+    default: return 0;
     }
 }
 

@@ -96,7 +96,8 @@ using namespace platform::qt;
 WindowHandle FindTopLevelWindow(const char16_t* title) {
     if (title == nullptr) return nullptr;
     for (const auto& dialog : Dialogs()) {
-        if (!dialog->destroying && LiveLocalWindow(dialog.get()) != nullptr && dialog->text == title) {
+        if (!dialog->destroying && LiveLocalWindow(dialog.get()) != nullptr &&
+            dialog->text == title) {
             return dialog.get();
         }
     }
@@ -157,7 +158,8 @@ WindowHandle GetForegroundWindow() {
     const QWidget* active = ActiveFrame();
     if (active == nullptr) return nullptr;
     for (const auto& dialog : Dialogs()) {
-        if (dialog->frame == active && LiveLocalWindow(dialog.get()) != nullptr) return dialog.get();
+        if (dialog->frame == active && LiveLocalWindow(dialog.get()) != nullptr)
+            return dialog.get();
     }
     return nullptr;
 }
@@ -165,7 +167,8 @@ WindowHandle GetForegroundWindow() {
 bool IsWindowVisible(WindowHandle window) {
     const WindowObject* target = LiveLocalWindow(window);
     if (target == nullptr) return false;
-    if (target->kind == WindowObject::Kind::Control) return target->visible && target->dialog->visible;
+    if (target->kind == WindowObject::Kind::Control)
+        return target->visible && target->dialog->visible;
     return target->visible;
 }
 
@@ -192,8 +195,8 @@ std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintp
 bool SetDialogItemText(WindowHandle dialog, std::int32_t id, const char16_t* text) {
     WindowObject* control = FindControl(LiveDialog(dialog), id);
     if (control == nullptr) return false;
-    const std::u16string_view newText = text != nullptr ? std::u16string_view(text)
-                                                         : std::u16string_view();
+    const std::u16string_view newText =
+        text != nullptr ? std::u16string_view(text) : std::u16string_view();
     // The refresh sets every field once a second, most of them to what they
     // already show; repainting those would only redraw the same pixels. A
     // control drawn over through a device context does repaint, as setting

@@ -38,13 +38,9 @@ bool IsOutOfDescriptors(int error) {
     return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
 
-QString Decoded(const QByteArray& path) {
-    return QFile::decodeName(path);
-}
+QString Decoded(const QByteArray& path) { return QFile::decodeName(path); }
 
-QString ErrorText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+QString ErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 // What is in a socket's place, for a message.
 QString KindOf(const struct stat& info) {
@@ -93,8 +89,7 @@ TitleClaim TitleServer::Listen(QString* problem) {
     struct stat info {};
     Reached reached = Reached::Failed;
     switch (InspectSocketPath(path_, &info)) {
-    case PathHolds::Nothing:
-        break;
+    case PathHolds::Nothing: break;
     case PathHolds::Socket:
         ConnectTo(path_, 0, &reached);
         if (reached == Reached::Connected || reached == Reached::Busy) {
@@ -252,7 +247,8 @@ void TitleServer::Relisten() {
 void TitleServer::ReportOnce(const QString& problem) {
     if (reported_) return;
     reported_ = true;
-    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, problem.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name,
+                 problem.toLocal8Bit().constData());
 }
 
 void TitleServer::HandleEvents() {
@@ -265,8 +261,9 @@ void TitleServer::HandleEvents() {
             continue;
         }
         // A connection dropped earlier in this round is no longer listed.
-        const auto found = std::find_if(connections_.begin(), connections_.end(),
-                                        [socket](const auto& c) { return c->socket.get() == socket; });
+        const auto found =
+            std::find_if(connections_.begin(), connections_.end(),
+                         [socket](const auto& c) { return c->socket.get() == socket; });
         if (found != connections_.end()) Read(**found);
     }
 }
@@ -416,7 +413,8 @@ void TitleServer::DropIdle() {
     const auto now = Clock::now();
     std::vector<int> idle;
     for (const auto& connection : connections_) {
-        if (now - connection->lastActive >= LINK_IDLE_TIMEOUT) idle.push_back(connection->socket.get());
+        if (now - connection->lastActive >= LINK_IDLE_TIMEOUT)
+            idle.push_back(connection->socket.get());
     }
     for (const int socket : idle) Drop(socket);
     ArmIdleTimer();

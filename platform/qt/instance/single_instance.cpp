@@ -87,7 +87,8 @@ QByteArray TitleBytes(const std::u16string& title) {
 
 // The listener of each of this process's dialogs; it goes with its dialog.
 std::map<const WindowObject*, std::unique_ptr<TitleServer>>& TitleServers() {
-    static auto* servers = new std::map<const WindowObject*, std::unique_ptr<TitleServer>>();  // kept: see lifetime.h
+    static auto* servers =
+        new std::map<const WindowObject*, std::unique_ptr<TitleServer>>();  // kept: see lifetime.h
     return *servers;
 }
 
@@ -99,8 +100,8 @@ void ReleaseTitleServers() { TitleServers().clear(); }
 struct RemoteWindow {
     std::unique_ptr<WindowObject> proxy;
     QByteArray path;
-    FileDescriptor socket;  // connected, or invalid
-    bool answered = false;  // a request was answered
+    FileDescriptor socket;    // connected, or invalid
+    bool answered = false;    // a request was answered
     bool unanswered = false;  // a request went unanswered: ask no more
 };
 
@@ -211,9 +212,10 @@ QString PrivateRuntimeFolder(QString* problem) {
     QByteArray folder;
     if (runtime != nullptr && runtime[0] != '\0') {
         folder = runtime;
-        found = folder.startsWith('/') ? PrivacyProblem(folder)
-                                       : QStringLiteral("the runtime folder %1 is not an absolute path")
-                                             .arg(QFile::decodeName(folder));
+        found = folder.startsWith('/')
+                    ? PrivacyProblem(folder)
+                    : QStringLiteral("the runtime folder %1 is not an absolute path")
+                          .arg(QFile::decodeName(folder));
     } else {
         folder = FolderInHome(&found);
         if (found.isEmpty()) found = PrivacyProblem(folder);

@@ -7,10 +7,10 @@
 #include <deque>
 
 #include "platform/qt/base/lifetime.h"
+#include "platform/qt/base/x11_connection.h"
 #include "platform/qt/dialogs/dialog_manager.h"
 #include "platform/qt/messages/timers.h"
 #include "platform/qt/windows/window_object.h"
-#include "platform/qt/base/x11_connection.h"
 #include "platform/window.h"
 
 namespace platform::qt {
@@ -118,7 +118,8 @@ bool PostMessageOnce(WindowHandle window, std::uint32_t message, std::uintptr_t 
 // sleep with the message in the queue until something unrelated happened.
 void WakeWaitingRetrieval() {
     if (!Queue().waiting) return;
-    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
 }
 
 }  // namespace platform::qt

@@ -133,7 +133,8 @@ std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t pe
 bool KillTimer(WindowHandle window, std::uintptr_t id) {
     using namespace platform::qt;
     if (FindTimer(window, id) == nullptr) return false;
-    EraseTimersIf([&](const TimerRecord& record) { return record.window == window && record.id == id; });
+    EraseTimersIf(
+        [&](const TimerRecord& record) { return record.window == window && record.id == id; });
     return true;
 }
 

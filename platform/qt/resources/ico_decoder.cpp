@@ -70,10 +70,12 @@ bool ReadLayout(const std::uint8_t* data, std::size_t size, BitmapLayout& layout
         layout.paletteEntries = coloursUsed != 0 && coloursUsed < full ? coloursUsed : full;
     }
     layout.pixelOffset = layout.paletteOffset + layout.paletteEntries * 4;
-    layout.maskOffset = layout.pixelOffset + RowBytes(width, bitCount) * static_cast<std::size_t>(layout.height);
+    layout.maskOffset =
+        layout.pixelOffset + RowBytes(width, bitCount) * static_cast<std::size_t>(layout.height);
     if (layout.maskOffset > size) return false;
     // A 32-bit image may leave its mask out and rely on its alpha.
-    layout.hasMask = layout.maskOffset + RowBytes(width, 1) * static_cast<std::size_t>(layout.height) <= size;
+    layout.hasMask =
+        layout.maskOffset + RowBytes(width, 1) * static_cast<std::size_t>(layout.height) <= size;
     return layout.hasMask || bitCount == 32;
 }
 
@@ -142,7 +144,8 @@ IconImage DecodeImage(const std::uint8_t* data, std::size_t size) {
     if (IsPng(data, size)) {
         if (size > static_cast<std::size_t>(std::numeric_limits<int>::max())) return decoded;
         decoded.image = QImage::fromData(QByteArrayView(data, static_cast<qsizetype>(size)), "PNG");
-        if (decoded.image.width() > LARGEST_SIDE || decoded.image.height() > LARGEST_SIDE) return {};
+        if (decoded.image.width() > LARGEST_SIDE || decoded.image.height() > LARGEST_SIDE)
+            return {};
         decoded.image = decoded.image.convertToFormat(QImage::Format_ARGB32);
         decoded.bitCount = 32;
         return decoded;

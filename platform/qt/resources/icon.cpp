@@ -8,9 +8,9 @@
 #include <tuple>
 
 #include "platform/module.h"
+#include "platform/qt/base/lifetime.h"
 #include "platform/qt/resources/ico_decoder.h"
 #include "platform/qt/resources/icon.h"
-#include "platform/qt/base/lifetime.h"
 
 namespace platform::qt {
 
@@ -27,7 +27,8 @@ using IconKey = std::tuple<InstanceHandle, std::uint32_t, int, int>;
 // Icons live until the process ends; loading the same image again gives the
 // same handle rather than another copy.
 std::map<IconKey, std::unique_ptr<IconObject>>& LoadedIcons() {
-    static auto* icons = new std::map<IconKey, std::unique_ptr<IconObject>>();  // kept: see lifetime.h
+    static auto* icons =
+        new std::map<IconKey, std::unique_ptr<IconObject>>();  // kept: see lifetime.h
     return *icons;
 }
 
@@ -48,9 +49,10 @@ IconHandle LoadSizedIcon(InstanceHandle instance, std::uint32_t id, int width, i
     const std::vector<IconImage> images = IconGroupImages(instance, id);
     if (images.empty()) return nullptr;
     // A zero size takes the first image's own size, or the large size.
-    const QSize natural = imageSizeWhenZero ? images.front().image.size()
-                                            : QSize(LARGE_ICON_SIDE, LARGE_ICON_SIDE);
-    const QSize wanted(width != 0 ? width : natural.width(), height != 0 ? height : natural.height());
+    const QSize natural =
+        imageSizeWhenZero ? images.front().image.size() : QSize(LARGE_ICON_SIDE, LARGE_ICON_SIDE);
+    const QSize wanted(width != 0 ? width : natural.width(),
+                       height != 0 ? height : natural.height());
 
     auto& icons = LoadedIcons();
     const IconKey key{instance, id, wanted.width(), wanted.height()};
@@ -58,9 +60,10 @@ IconHandle LoadSizedIcon(InstanceHandle instance, std::uint32_t id, int width, i
 
     const IconImage* closest = ClosestIconImage(images, wanted.width(), wanted.height());
     auto icon = std::make_unique<IconObject>();
-    icon->image = closest->image.size() == wanted
-                      ? closest->image
-                      : closest->image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    icon->image =
+        closest->image.size() == wanted
+            ? closest->image
+            : closest->image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     icon->icon = QIcon(QPixmap::fromImage(icon->image));
     for (const IconImage& image : images) icon->family.addPixmap(QPixmap::fromImage(image.image));
     IconObject* handle = icon.get();

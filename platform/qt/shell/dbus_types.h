@@ -4,10 +4,10 @@
 
 #include <QByteArray>
 #include <QDBusArgument>
+#include <QDBusVariant>
 #include <QImage>
 #include <QList>
 #include <QMetaType>
-#include <QDBusVariant>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>

@@ -33,7 +33,8 @@ AreaState& Area() {
 // at the first one, whether its icons go to D-Bus, and an icon of Qt's on
 // D-Bus beside this layer's own items would be shown twice.
 TrayKind KindWithoutWatcher() {
-    return QGuiApplication::platformName() == QLatin1String("xcb") ? TrayKind::XEmbed : TrayKind::None;
+    return QGuiApplication::platformName() == QLatin1String("xcb") ? TrayKind::XEmbed
+                                                                   : TrayKind::None;
 }
 
 void Settle(bool watcherPresent) {
@@ -45,13 +46,14 @@ void AskWhetherWatcherIsThere(const QDBusConnection& bus) {
     const QDBusPendingCall call =
         bus.interface()->asyncCall(QStringLiteral("NameHasOwner"), QString(WATCHER_SERVICE));
     auto* pending = new QDBusPendingCallWatcher(call, Area().context.get());
-    QObject::connect(pending, &QDBusPendingCallWatcher::finished, pending, [](QDBusPendingCallWatcher* answer) {
-        answer->deleteLater();
-        // A change of owner seen meanwhile has settled it already.
-        if (Area().kind != TrayKind::Undecided) return;
-        const QDBusPendingReply<bool> reply = *answer;
-        Settle(reply.isValid() && reply.value());
-    });
+    QObject::connect(pending, &QDBusPendingCallWatcher::finished, pending,
+                     [](QDBusPendingCallWatcher* answer) {
+                         answer->deleteLater();
+                         // A change of owner seen meanwhile has settled it already.
+                         if (Area().kind != TrayKind::Undecided) return;
+                         const QDBusPendingReply<bool> reply = *answer;
+                         Settle(reply.isValid() && reply.value());
+                     });
 }
 
 }  // namespace
@@ -66,10 +68,13 @@ void WatchNotificationArea(std::function<void()> changed) {
         return;
     }
     Area().context = std::make_unique<QObject>();
-    Area().watcher = std::make_unique<QDBusServiceWatcher>(QString(WATCHER_SERVICE), bus,
-                                                           QDBusServiceWatcher::WatchForOwnerChange);
-    QObject::connect(Area().watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, Area().context.get(),
-                     [](const QString&, const QString&, const QString& newOwner) { Settle(!newOwner.isEmpty()); });
+    Area().watcher = std::make_unique<QDBusServiceWatcher>(
+        QString(WATCHER_SERVICE), bus, QDBusServiceWatcher::WatchForOwnerChange);
+    QObject::connect(Area().watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged,
+                     Area().context.get(),
+                     [](const QString&, const QString&, const QString& newOwner) {
+                         Settle(!newOwner.isEmpty());
+                     });
     AskWhetherWatcherIsThere(bus);
 }
 

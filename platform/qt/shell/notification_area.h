@@ -16,10 +16,10 @@
 namespace platform::qt {
 
 enum class TrayKind {
-    Undecided,        // the bus has not answered yet
-    None,             // nowhere to show an icon
-    XEmbed,           // an X11 tray, through QSystemTrayIcon
-    StatusNotifier,   // a StatusNotifierItem panel
+    Undecided,       // the bus has not answered yet
+    None,            // nowhere to show an icon
+    XEmbed,          // an X11 tray, through QSystemTrayIcon
+    StatusNotifier,  // a StatusNotifierItem panel
 };
 
 // Starts watching, once; `changed` runs whenever the kind is settled or

@@ -80,7 +80,8 @@ StatusNotifierItem::StatusNotifierItem(WindowHandle owner, std::function<void()>
     setProperty("IconThemePath", QString());
     setProperty("Menu", QVariant::fromValue(QDBusObjectPath(QString(MENU_PATH))));
     setProperty("ItemIsMenu", false);
-    for (const char* name : {"IconName", "OverlayIconName", "AttentionIconName", "AttentionMovieName"}) {
+    for (const char* name :
+         {"IconName", "OverlayIconName", "AttentionIconName", "AttentionMovieName"}) {
         setProperty(name, QString());
     }
     for (const char* name : {"IconPixmap", "OverlayIconPixmap", "AttentionIconPixmap"}) {
@@ -100,7 +101,8 @@ bool StatusNotifierItem::Publish(const QDBusConnection& bus) {
     bus_ = bus;
     published_ = bus_.registerObject(QString(ITEM_PATH), this, QDBusConnection::ExportAdaptors);
     if (!published_) return false;
-    if (!bus_.registerObject(QString(MENU_PATH), menuObject_.get(), QDBusConnection::ExportAdaptors)) {
+    if (!bus_.registerObject(QString(MENU_PATH), menuObject_.get(),
+                             QDBusConnection::ExportAdaptors)) {
         bus_.unregisterObject(QString(ITEM_PATH));
         published_ = false;
         return false;
@@ -112,9 +114,9 @@ bool StatusNotifierItem::Publish(const QDBusConnection& bus) {
 void StatusNotifierItem::RegisterWithWatcher() {
     if (!published_) return;
     // By the bus name alone, as every panel understands.
-    QDBusMessage call = QDBusMessage::createMethodCall(QString(WATCHER_SERVICE), QString(WATCHER_PATH),
-                                                       QString(WATCHER_SERVICE),
-                                                       QStringLiteral("RegisterStatusNotifierItem"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QString(WATCHER_SERVICE), QString(WATCHER_PATH), QString(WATCHER_SERVICE),
+        QStringLiteral("RegisterStatusNotifierItem"));
     call << bus_.baseService();
     // No answer is awaited: the loop never blocks on the panel.
     bus_.send(call);

@@ -1,10 +1,10 @@
 #include "platform/qt/surfaces/caption_bar.h"
 
+#include <qdrawutil.h>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
-#include <qdrawutil.h>
 
 #include <algorithm>
 
@@ -51,7 +51,8 @@ QRect CaptionBar::OkButtonRect() const {
     if (!withOk_) return {};
     const int side = height() - 2 * BUTTON_MARGIN;
     const int buttonWidth = std::max(side, fontMetrics().horizontalAdvance(u"OK"_s) + 8);
-    const int right = withClose_ ? CloseButtonRect().left() - BUTTON_MARGIN : width() - BUTTON_MARGIN;
+    const int right =
+        withClose_ ? CloseButtonRect().left() - BUTTON_MARGIN : width() - BUTTON_MARGIN;
     return QRect(right - buttonWidth, BUTTON_MARGIN, buttonWidth, side);
 }
 
@@ -74,14 +75,16 @@ void CaptionBar::paintEvent(QPaintEvent*) {
                                                   : SYSTEM_COLOUR_INACTIVE_CAPTION));
 
     int titleRight = width() - TITLE_PADDING;
-    if (withOk_) titleRight = OkButtonRect().left() - TITLE_PADDING;
-    else if (withClose_) titleRight = CloseButtonRect().left() - TITLE_PADDING;
+    if (withOk_)
+        titleRight = OkButtonRect().left() - TITLE_PADDING;
+    else if (withClose_)
+        titleRight = CloseButtonRect().left() - TITLE_PADDING;
     const QRect titleArea(TITLE_PADDING, 0, std::max(0, titleRight - TITLE_PADDING), height());
-    painter.setPen(SystemQColour(active ? SYSTEM_COLOUR_CAPTION_TEXT
-                                        : SYSTEM_COLOUR_INACTIVE_CAPTION_TEXT));
-    painter.drawText(titleArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     fontMetrics().elidedText(window()->windowTitle(), Qt::ElideRight,
-                                              titleArea.width()));
+    painter.setPen(
+        SystemQColour(active ? SYSTEM_COLOUR_CAPTION_TEXT : SYSTEM_COLOUR_INACTIVE_CAPTION_TEXT));
+    painter.drawText(
+        titleArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        fontMetrics().elidedText(window()->windowTitle(), Qt::ElideRight, titleArea.width()));
 
     if (withOk_) PaintButton(painter, Part::Ok);
     if (withClose_) PaintButton(painter, Part::Close);
@@ -146,7 +149,8 @@ void CaptionBar::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     dragging_ = false;
     const Part released = pressed_;
-    const bool inside = released != Part::None && RectOf(released).contains(event->position().toPoint());
+    const bool inside =
+        released != Part::None && RectOf(released).contains(event->position().toPoint());
     pressed_ = Part::None;
     pressedInside_ = false;
     if (released == Part::None) return;

@@ -5,9 +5,9 @@
 #include <QPainter>
 
 #include "platform/messages.h"
+#include "platform/qt/base/system_colours.h"
 #include "platform/qt/surfaces/caption_bar.h"
 #include "platform/qt/surfaces/surface_widget.h"
-#include "platform/qt/base/system_colours.h"
 #include "platform/window.h"
 
 namespace platform::qt {
@@ -41,7 +41,9 @@ FrameShape FrameShapeOf(std::uint32_t style, std::uint32_t exStyle) {
 
 DialogFrame::DialogFrame(WindowHandle dialog, const QFont& font, const FrameShape& shape,
                          const QSize& clientSize)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), dialog_(dialog), border_(shape.border) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      dialog_(dialog),
+      border_(shape.border) {
     setFont(font);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -20,7 +20,7 @@ class CaptionBar;
 class DialogClient;
 
 struct FrameShape {
-    int border = 0;        // pixels on every side
+    int border = 0;  // pixels on every side
     bool caption = false;
     bool okButton = false;
     bool closeButton = false;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "platform/qt/surfaces/dialog_frame.h"
 #include "platform/qt/base/lifetime.h"
+#include "platform/qt/surfaces/dialog_frame.h"
 #include "platform/qt/surfaces/static_control.h"
 
 namespace platform {
@@ -27,7 +27,8 @@ std::unordered_set<const WindowObject*>& Registry() {
 }
 
 std::vector<std::unique_ptr<WindowObject>>& DialogList() {
-    static auto* dialogs = new std::vector<std::unique_ptr<WindowObject>>();  // kept: see lifetime.h
+    static auto* dialogs =
+        new std::vector<std::unique_ptr<WindowObject>>();  // kept: see lifetime.h
     return *dialogs;
 }
 
@@ -85,8 +86,7 @@ WindowObject* FindControl(WindowObject* dialog, std::int32_t id) {
 }
 
 bool BelongsToDialog(const WindowObject* window, const WindowObject* dialog) {
-    return window != nullptr && dialog != nullptr &&
-           (window == dialog || window->dialog == dialog);
+    return window != nullptr && dialog != nullptr && (window == dialog || window->dialog == dialog);
 }
 
 bool NamesDialogOrItsControl(WindowHandle handle, const WindowObject* dialog) {

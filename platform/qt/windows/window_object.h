@@ -42,7 +42,7 @@ struct WindowObject {
     DialogProcedure procedure = nullptr;
     qt::DialogFrame* frame = nullptr;  // owned
     QFont font;
-    QFont contextFont;  // what its device contexts, and its controls', draw with
+    QFont contextFont;          // what its device contexts, and its controls', draw with
     int contextLineHeight = 0;  // the height of a line in contextFont
     qt::BaseUnits baseUnits{1, 1};
     std::vector<std::unique_ptr<WindowObject>> controls;  // in template order
@@ -53,7 +53,7 @@ struct WindowObject {
     WindowObject* dialog = nullptr;
     std::uint16_t id = 0;
     qt::StaticControl* control = nullptr;  // a child widget of the dialog's frame
-    bool drawnThrough = false;  // a device context drew on it since its text was set
+    bool drawnThrough = false;             // a device context drew on it since its text was set
     // What its accessible name was made of when a value was last drawn.
     std::u16string namedCaption;
     std::u16string namedValue;

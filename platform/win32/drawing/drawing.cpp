@@ -37,7 +37,8 @@ bool TextOut(DeviceContext context, std::int32_t x, std::int32_t y, std::uint32_
     const bool done = ExtTextOutW(hdc, x, y, options, win32::ToRect(rect), win32::Wide(text), count,
                                   reinterpret_cast<const INT*>(spacing)) != FALSE;
     if (shown != asked) SetBkColor(hdc, asked);
-    if (done && (options & ETO_OPAQUE) && rect != nullptr) win32::NoteFill(hdc, *win32::ToRect(rect), asked);
+    if (done && (options & ETO_OPAQUE) && rect != nullptr)
+        win32::NoteFill(hdc, *win32::ToRect(rect), asked);
     return done;
 }
 
@@ -51,7 +52,8 @@ namespace {
 
 // DrawTextW writes to the text only with DT_MODIFYSTRING, which a constant
 // text cannot allow.
-int DrawTextIn(HDC hdc, const char16_t* text, std::int32_t count, Rect* rect, std::uint32_t format) {
+int DrawTextIn(HDC hdc, const char16_t* text, std::int32_t count, Rect* rect,
+               std::uint32_t format) {
     return DrawTextW(hdc, const_cast<wchar_t*>(win32::Wide(text)), count, win32::ToRect(rect),
                      format & ~DT_MODIFYSTRING);
 }
@@ -84,8 +86,8 @@ std::int32_t DrawText(DeviceContext context, const char16_t* text, std::int32_t 
                       std::uint32_t format) {
     HDC hdc = ToHdc(context);
     if (text != nullptr && count >= -1) {
-        const std::u16string_view value = count == -1 ? std::u16string_view(text)
-                                                      : std::u16string_view(text, count);
+        const std::u16string_view value =
+            count == -1 ? std::u16string_view(text) : std::u16string_view(text, count);
         win32::NameDrawnValue(WindowFromDC(hdc), value);
     }
     if (win32::HighContrastOn()) return DrawContrastText(hdc, text, count, rect, format);

@@ -58,7 +58,8 @@ protected:
     }
 
     void SetUp() override {
-        const ResourceRecord* entry = FindResourceEntry(ProgramImage(), GetParam(), RESOURCE_DIALOG);
+        const ResourceRecord* entry =
+            FindResourceEntry(ProgramImage(), GetParam(), RESOURCE_DIALOG);
         dialog_ = CreateModelessDialog(ProgramImage(), LoadResourceEntry(ProgramImage(), entry),
                                        ResourceEntrySize(ProgramImage(), entry), nullptr,
                                        AnswerEverything, 0);
@@ -81,7 +82,8 @@ TEST_P(RefreshOnQtTest, ShowsThePreparedLaptop) {
     display::RefreshStatus(dialog_);
     qt_test::ProcessPendingEvents();
 
-    const QString name = GetParam() == IDD_STATUS_TALL ? QStringLiteral("tall") : QStringLiteral("wide");
+    const QString name =
+        GetParam() == IDD_STATUS_TALL ? QStringLiteral("tall") : QStringLiteral("wide");
     const QImage picture = qt_test::Grab(dialog_);
     EXPECT_TRUE(picture.save(QStringLiteral(VELORWIND_TEST_OUTPUT_DIR "/status_") + name +
                              QStringLiteral(".png")));

@@ -20,7 +20,7 @@ DialogSpec TwoItemSpec() {
     DialogSpec layout;
     layout.title = u"ｼｽﾃﾑ情報";
     layout.items = {Static(3, 2, 27, 8, 0xFFFF, u"ﾊﾞｯﾃﾘ"),
-                  Static(99, 20, 18, 8, 1019, u"100", 0x50020000, 0x1000)};
+                    Static(99, 20, 18, 8, 1019, u"100", 0x50020000, 0x1000)};
     return layout;
 }
 

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace {
 
@@ -53,8 +53,8 @@ void ExpectSameAsC(const std::string& format, Args... args) {
     EXPECT_EQ(Format(Widen(format).c_str(), args...), Widen(expected)) << format;
 }
 
-const char* const kFlags[] = {"",   "-",  "0",  "+",  " ",  "#",  "-0", "+0",
-                              " 0", "-+", "#0", "#-", "+ ", "-#0+ "};
+const char* const kFlags[] = {"",   "-",  "0",  "+",  " ",  "#",  "-0",
+                              "+0", " 0", "-+", "#0", "#-", "+ ", "-#0+ "};
 const char* const kWidths[] = {"", "1", "6", "25"};
 const char* const kPrecisions[] = {"", ".", ".0", ".1", ".4", ".22"};
 
@@ -150,7 +150,7 @@ TEST(WideFormatTest, TextsAreUtf16Units) {
         {u"%8s", u"ｼｽﾃﾑ情報", u"  ｼｽﾃﾑ情報"},
         {u"%-8s|", u"ｼｽﾃﾑ情報", u"ｼｽﾃﾑ情報  |"},
         {u"%08s", u"全", u"       全"},  // the 0 flag pads texts with blanks
-        {u"%.1s", u"𠮷", u"\xD842"},    // precision counts units, not code points
+        {u"%.1s", u"𠮷", u"\xD842"},     // precision counts units, not code points
         {u"%3s|%s", u"", u"   |"},
         {u"%.0s", u"全", u""},
         {u"%s", nullptr, u"(null)"},
@@ -170,11 +170,11 @@ struct UnknownCase {
 // leave it for the "%d" that follows.
 TEST(WideFormatTest, UnknownDirectivesAreCopiedAndTakeNoArgument) {
     const UnknownCase cases[] = {
-        {u"%y|%d", u"%y|7"},       {u"%-05.3q|%d", u"%-05.3q|7"}, {u"%*y|%d", u"%*y|7"},
-        {u"%.*k|%d", u"%.*k|7"},   {u"%ls|%d", u"%ls|7"},         {u"%lc|%d", u"%lc|7"},
-        {u"%lll|%d", u"%lll|7"},   {u"%hz|%d", u"%hz|7"},         {u"%*5d|%d", u"%*5d|7"},
-        {u"%5%|%d", u"%|7"},       {u"%*%|%d", u"%|7"},           {u"%d|%", u"7|%"},
-        {u"%d|%5", u"7|%5"},       {u"%d|%l", u"7|%l"},           {u"%d|%-*.*", u"7|%-*.*"},
+        {u"%y|%d", u"%y|7"},     {u"%-05.3q|%d", u"%-05.3q|7"}, {u"%*y|%d", u"%*y|7"},
+        {u"%.*k|%d", u"%.*k|7"}, {u"%ls|%d", u"%ls|7"},         {u"%lc|%d", u"%lc|7"},
+        {u"%lll|%d", u"%lll|7"}, {u"%hz|%d", u"%hz|7"},         {u"%*5d|%d", u"%*5d|7"},
+        {u"%5%|%d", u"%|7"},     {u"%*%|%d", u"%|7"},           {u"%d|%", u"7|%"},
+        {u"%d|%5", u"7|%5"},     {u"%d|%l", u"7|%l"},           {u"%d|%-*.*", u"7|%-*.*"},
         {u"%全%d", u"%全7"},
     };
     for (const UnknownCase& c : cases) EXPECT_EQ(Format(c.format, 7), c.expected);
@@ -189,8 +189,8 @@ TEST(WideFormatTest, EveryCapacityCutsWithoutWritingPastIt) {
     for (std::size_t capacity = 0; capacity <= full.size() + 1; ++capacity) {
         std::u16string buffer(full.size() + 8, kCanary);
         const std::size_t length =
-            platform::WideFormat(buffer.data(), capacity, u"%3lu,%s|%-4c|%05d|%x", 18UL,
-                                 u"446,744", int{u'情'}, -42, 255u);
+            platform::WideFormat(buffer.data(), capacity, u"%3lu,%s|%-4c|%05d|%x", 18UL, u"446,744",
+                                 int{u'情'}, -42, 255u);
         EXPECT_EQ(length, full.size());
         const std::size_t kept = capacity == 0 ? 0 : std::min(capacity - 1, full.size());
         EXPECT_EQ(buffer.substr(0, kept), full.substr(0, kept)) << capacity;
@@ -230,8 +230,7 @@ TEST(WideFormatTest, HugeWidthsAndPrecisionsAreCountedNotWritten) {
         {u"%*d", INT_MIN, 1, 2147483648u, Padded(u"1", 14, u' ')},
         {u"%.*x", INT_MAX, 1, INT_MAX, std::u16string(15, u'0')},
         {u"%99999999999999999999999999d", 1, 0, SIZE_MAX, std::u16string(15, u' ')},
-        {u"%d%99999999999999999999d%99999999999999999999d", 1, 2, SIZE_MAX,
-         Padded(u"1", 14, u' ')},
+        {u"%d%99999999999999999999d%99999999999999999999d", 1, 2, SIZE_MAX, Padded(u"1", 14, u' ')},
     };
     for (const HugeCase& c : cases) {
         std::u16string buffer(24, kCanary);

@@ -24,11 +24,8 @@ struct LengthCase {
 
 TEST(WideTextTest, LengthCountsUnitsBeforeTheNul) {
     const LengthCase cases[] = {
-        {nullptr, 0},
-        {u"", 0},
-        {u"100", 3},
-        {u"ｼｽﾃﾑ情報", 6},
-        {u"𠮷", 2},  // a surrogate pair is two units
+        {nullptr, 0},     {u"", 0},   {u"100", 3},
+        {u"ｼｽﾃﾑ情報", 6}, {u"𠮷", 2},  // a surrogate pair is two units
         {u"a\0b", 1},
     };
     for (const LengthCase& c : cases) EXPECT_EQ(platform::WideLength(c.text), c.length);
@@ -57,7 +54,7 @@ struct ConcatCase {
 
 TEST(WideTextTest, ConcatAppendsAfterTheExistingText) {
     const ConcatCase cases[] = {
-        {u"全", u"他", u"全他"},  {u"", u"全", u"全"},          {u"未使用", nullptr, u"未使用"},
+        {u"全", u"他", u"全他"},     {u"", u"全", u"全"}, {u"未使用", nullptr, u"未使用"},
         {u"未使用", u"", u"未使用"}, {u"", nullptr, u""},
     };
     for (const ConcatCase& c : cases) {

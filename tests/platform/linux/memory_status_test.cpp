@@ -12,11 +12,11 @@
 #include <condition_variable>
 #include <iterator>
 #include <map>
-#include <optional>
-#include <vector>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include <cstdint>
 #include <cstdlib>
@@ -68,9 +68,7 @@ const MeminfoCase MEMINFO_CASES[] = {
     {"Empty", "", 0, 0},
 };
 
-void PrintTo(const MeminfoCase& c, std::ostream* out) {
-    *out << c.title;
-}
+void PrintTo(const MeminfoCase& c, std::ostream* out) { *out << c.title; }
 
 class MeminfoTest : public testing::TestWithParam<MeminfoCase> {};
 
@@ -183,8 +181,9 @@ void ReleaseHang() {
 }
 
 std::size_t ThreadCount() {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
-                                                  std::filesystem::directory_iterator{}));
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                      std::filesystem::directory_iterator{}));
 }
 
 // A home folder on a dead mount: the query fails within its bound instead
@@ -330,21 +329,30 @@ struct AheadCase {
 };
 
 AheadStep Round(std::vector<std::string> paths) { return {AheadStep::Ahead, std::move(paths)}; }
-AheadStep Asked(std::string path, int calls) { return {AheadStep::Ask, {std::move(path)}, true, calls}; }
-AheadStep Failed(std::string path, int calls) { return {AheadStep::Ask, {std::move(path)}, false, calls}; }
-AheadStep Settled(std::string path, int calls) { return {AheadStep::Settle, {std::move(path)}, false, calls}; }
+AheadStep Asked(std::string path, int calls) {
+    return {AheadStep::Ask, {std::move(path)}, true, calls};
+}
+AheadStep Failed(std::string path, int calls) {
+    return {AheadStep::Ask, {std::move(path)}, false, calls};
+}
+AheadStep Settled(std::string path, int calls) {
+    return {AheadStep::Settle, {std::move(path)}, false, calls};
+}
 AheadStep Pause() { return {AheadStep::Pause, {}}; }
 
 const AheadCase AHEAD_CASES[] = {
     {"EachPathOnceFromTheRound",
-     {Round({"/v1/home", "/v1/a", "/v1/b"}), Asked("/v1/home", 1), Asked("/v1/a", 1), Asked("/v1/b", 1),
-      Round({"/v1/home", "/v1/a", "/v1/b"}), Asked("/v1/b", 2), Asked("/v1/home", 2), Asked("/v1/a", 2)}},
-    {"AnAnswerIsGivenOnce", {Round({"/v2/a"}), Asked("/v2/a", 1), Asked("/v2/a", 2), Asked("/v2/a", 3)}},
+     {Round({"/v1/home", "/v1/a", "/v1/b"}), Asked("/v1/home", 1), Asked("/v1/a", 1),
+      Asked("/v1/b", 1), Round({"/v1/home", "/v1/a", "/v1/b"}), Asked("/v1/b", 2),
+      Asked("/v1/home", 2), Asked("/v1/a", 2)}},
+    {"AnAnswerIsGivenOnce",
+     {Round({"/v2/a"}), Asked("/v2/a", 1), Asked("/v2/a", 2), Asked("/v2/a", 3)}},
     {"APathOutsideTheRoundIsMeasuredWhenAsked",
      {Round({"/v3/a"}), Asked("/v3/new", 1), Asked("/v3/a", 1)}},
     {"AStaleRoundIsNotUsed", {Round({"/v4/a"}), Settled("/v4/a", 1), Pause(), Asked("/v4/a", 2)}},
     {"ANewRoundEndsTheLast",
-     {Round({"/v5/a"}), Settled("/v5/a", 1), Round({"/v5/b"}), Asked("/v5/a", 2), Asked("/v5/b", 1)}},
+     {Round({"/v5/a"}), Settled("/v5/a", 1), Round({"/v5/b"}), Asked("/v5/a", 2),
+      Asked("/v5/b", 1)}},
     {"AHungPathEndsTheRoundAndIsLeftOutOfTheNext",
      {Round({"/v6/dead", "/v6/a"}), Failed("/v6/dead", 0), Asked("/v6/a", 1),
       Round({"/v6/dead", "/v6/a"}), Failed("/v6/dead", 0), Asked("/v6/a", 2)}},
@@ -361,7 +369,8 @@ TEST_P(MeasuredAheadTest, GivesEachRoundsAnswersOnceWhileFresh) {
     const auto bound = std::chrono::milliseconds(100);
     for (const AheadStep& step : GetParam().steps) {
         if (step.kind == AheadStep::Pause) {
-            std::this_thread::sleep_for(linux_status::STATVFS_AHEAD_FRESH + std::chrono::milliseconds(50));
+            std::this_thread::sleep_for(linux_status::STATVFS_AHEAD_FRESH +
+                                        std::chrono::milliseconds(50));
             continue;
         }
         if (step.kind == AheadStep::Settle) {
@@ -380,7 +389,8 @@ TEST_P(MeasuredAheadTest, GivesEachRoundsAnswersOnceWhileFresh) {
         const std::string& path = step.paths[0];
         // A hung path holds its call until the end of the test: that the
         // query returns at all is its bound at work.
-        const std::optional<struct statvfs> answer = linux_status::StatvfsWithin(path.c_str(), bound);
+        const std::optional<struct statvfs> answer =
+            linux_status::StatvfsWithin(path.c_str(), bound);
         ASSERT_EQ(answer.has_value(), step.answered) << path;
         if (answer) {
             EXPECT_EQ(answer->f_bfree, static_cast<fsblkcnt_t>(step.calls)) << path;

@@ -68,7 +68,9 @@ std::string UeventOf(const Supply& supply) {
     return text;
 }
 
-std::string DeviceFolder(const std::string& name) { return "sys/devices/virtual/power_supply/" + name; }
+std::string DeviceFolder(const std::string& name) {
+    return "sys/devices/virtual/power_supply/" + name;
+}
 
 // Supplies live under devices/ and the class folder links to them, as the
 // kernel lays them out. A supply without attributes is a link to nothing:
@@ -113,15 +115,17 @@ struct PowerCase {
     std::optional<std::string> productName = std::nullopt;
 };
 
-const Attributes LAPTOP_DISCHARGING{{"status", "Discharging\n"}, {"present", "1\n"},
-                                    {"capacity", "57\n"}, {"capacity_level", "Normal\n"},
+const Attributes LAPTOP_DISCHARGING{{"status", "Discharging\n"},  {"present", "1\n"},
+                                    {"capacity", "57\n"},         {"capacity_level", "Normal\n"},
                                     {"energy_now", "28500000\n"}, {"power_now", "9500000\n"},
                                     {"energy_full", "50000000\n"}};
 
 Supply Draining(std::string name, std::string capacity, std::string energyNow,
                 std::string powerNow) {
-    return Battery(std::move(name), {{"status", "Discharging\n"}, {"capacity", capacity},
-                                     {"energy_now", energyNow}, {"power_now", powerNow}});
+    return Battery(std::move(name), {{"status", "Discharging\n"},
+                                     {"capacity", capacity},
+                                     {"energy_now", energyNow},
+                                     {"power_now", powerNow}});
 }
 
 // A battery that gives a percentage only through what is left and what it
@@ -129,20 +133,23 @@ Supply Draining(std::string name, std::string capacity, std::string energyNow,
 // `capacity` and many fuel gauges do.
 Supply Holding(std::string name, std::string status, std::string nowName, std::string now,
                std::string fullName, std::string full) {
-    return Battery(std::move(name), {{"status", status + "\n"}, {nowName, now + "\n"},
-                                     {fullName, full + "\n"}});
+    return Battery(std::move(name),
+                   {{"status", status + "\n"}, {nowName, now + "\n"}, {fullName, full + "\n"}});
 }
 
 // A worn Apple battery, full: `capacity` against the design size, energy
 // against what it holds now.
-const Attributes WORN_FULL_APPLE_BATTERY{{"status", "Full\n"}, {"capacity", "60\n"},
+const Attributes WORN_FULL_APPLE_BATTERY{{"status", "Full\n"},
+                                         {"capacity", "60\n"},
                                          {"energy_now", "42000000\n"},
                                          {"energy_full", "42000000\n"}};
 // A full battery freshly calibrated by its driver, whose energy says half.
-const Attributes CAPACITY_ABOVE_FULL{{"status", "Full\n"}, {"capacity", "104\n"},
+const Attributes CAPACITY_ABOVE_FULL{{"status", "Full\n"},
+                                     {"capacity", "104\n"},
                                      {"energy_now", "25000000\n"},
                                      {"energy_full", "50000000\n"}};
 
+// clang-format off
 const PowerCase POWER_CASES[] = {
     {"LaptopDischargingInEnergyUnits",
      {External("AC", "Mains", "0"), Battery("BAT0", LAPTOP_DISCHARGING)},
@@ -339,6 +346,7 @@ const PowerCase POWER_CASES[] = {
      {Supply{"BAT0", {}}, External("AC", "Mains", "1"), Battery("BAT1", LAPTOP_DISCHARGING)},
      EXTERNAL_POWER_ON, {POWER_FLAG_HIGH, 57, 10800, 18947}, NO_BATTERY},
 };
+// clang-format on
 
 void PrintTo(const PowerCase& c, std::ostream* out) { *out << c.title; }
 
@@ -408,14 +416,25 @@ TEST(PowerStatus, AnUnreadableSupplyReadsAsUnknownNeverAbsent) {
         BatteryState main;
         BatteryState backup;
     } cases[] = {
-        {"the only battery", {External("AC", "Mains", "0"), Battery("BAT0", LAPTOP_DISCHARGING)},
-         "BAT0", EXTERNAL_POWER_UNKNOWN, UNKNOWN_BATTERY, UNKNOWN_BATTERY},
+        {"the only battery",
+         {External("AC", "Mains", "0"), Battery("BAT0", LAPTOP_DISCHARGING)},
+         "BAT0",
+         EXTERNAL_POWER_UNKNOWN,
+         UNKNOWN_BATTERY,
+         UNKNOWN_BATTERY},
         {"after the main battery",
          {External("AC", "Mains", "1"), Battery("BAT0", LAPTOP_DISCHARGING),
           Battery("BAT1", {{"capacity", "90\n"}})},
-         "BAT1", EXTERNAL_POWER_ON, {POWER_FLAG_HIGH, 57, 10800, 18947}, UNKNOWN_BATTERY},
-        {"before the battery", {Battery("BAT0", LAPTOP_DISCHARGING), Battery("AAA", {})}, "AAA",
-         EXTERNAL_POWER_UNKNOWN, UNKNOWN_BATTERY, UNKNOWN_BATTERY},
+         "BAT1",
+         EXTERNAL_POWER_ON,
+         {POWER_FLAG_HIGH, 57, 10800, 18947},
+         UNKNOWN_BATTERY},
+        {"before the battery",
+         {Battery("BAT0", LAPTOP_DISCHARGING), Battery("AAA", {})},
+         "AAA",
+         EXTERNAL_POWER_UNKNOWN,
+         UNKNOWN_BATTERY,
+         UNKNOWN_BATTERY},
     };
     for (const auto& c : cases) {
         const PreparedTree tree;
@@ -498,9 +517,12 @@ TEST_P(BadAttributeTest, ReadsAsUnknown) {
     const PreparedTree tree;
     Prepare(tree,
             {Supply{"AC", {{"type", "Mains\n"}, {"online", bad}}},
-             Battery("BAT0", {{"status", "Discharging\n"}, {"capacity", bad},
-                              {"time_to_empty_now", bad}, {"energy_now", "28500000\n"},
-                              {"power_now", "9500000\n"}, {"energy_full", bad}}),
+             Battery("BAT0", {{"status", "Discharging\n"},
+                              {"capacity", bad},
+                              {"time_to_empty_now", bad},
+                              {"energy_now", "28500000\n"},
+                              {"power_now", "9500000\n"},
+                              {"energy_full", bad}}),
              Draining("BAT1", "50\n", bad, "9500000\n")},
             source);
     PowerStatusRecord status;
@@ -514,13 +536,12 @@ TEST_P(BadAttributeTest, ReadsAsUnknown) {
     EXPECT_EQ(status.backupLifeSeconds, UNKNOWN);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, BadAttributeTest,
-                         testing::Combine(testing::Values("", "\n", "abc\n", "-5\n", "-0\n",
-                                                          "99999999999999999999\n", "12abc\n",
-                                                          "1 2\n", "0x10\n", "+7\n", "3.5\n",
-                                                          std::string(300, '1'),
-                                                          std::string("4\0", 2)),
-                                          testing::Values(Source::Files, Source::Uevent)));
+INSTANTIATE_TEST_SUITE_P(
+    Values, BadAttributeTest,
+    testing::Combine(testing::Values("", "\n", "abc\n", "-5\n", "-0\n", "99999999999999999999\n",
+                                     "12abc\n", "1 2\n", "0x10\n", "+7\n", "3.5\n",
+                                     std::string(300, '1'), std::string("4\0", 2)),
+                     testing::Values(Source::Files, Source::Uevent)));
 
 // A uevent the kernel would not write is passed over for the attribute
 // files, which hold the right values while the uevent does not; one with

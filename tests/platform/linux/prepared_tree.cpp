@@ -51,11 +51,11 @@ std::string EscapeMountPoint(std::string_view path) {
     std::string escaped;
     for (const char c : path) {
         switch (c) {
-            case ' ': escaped += "\\040"; break;
-            case '\t': escaped += "\\011"; break;
-            case '\n': escaped += "\\012"; break;
-            case '\\': escaped += "\\134"; break;
-            default: escaped += c;
+        case ' ': escaped += "\\040"; break;
+        case '\t': escaped += "\\011"; break;
+        case '\n': escaped += "\\012"; break;
+        case '\\': escaped += "\\134"; break;
+        default: escaped += c;
         }
     }
     return escaped;

@@ -53,9 +53,7 @@ Text Repeat(const Text& part, int count) {
     for (int i = 0; i < count; ++i) whole += part;
     return whole;
 }
-std::string Repeat(const char* part, int count) {
-    return Repeat(std::string(part), count);
-}
+std::string Repeat(const char* part, int count) { return Repeat(std::string(part), count); }
 std::u16string Repeat(const char16_t* part, int count) {
     return Repeat(std::u16string(part), count);
 }
@@ -117,9 +115,7 @@ const MountCase MOUNT_CASES[] = {
      {u"BARE", u"TAGS"}},
 };
 
-void PrintTo(const MountCase& c, std::ostream* out) {
-    *out << c.title;
-}
+void PrintTo(const MountCase& c, std::ostream* out) { *out << c.title; }
 
 class RootEnumerationTest : public testing::TestWithParam<MountCase> {};
 
@@ -182,23 +178,19 @@ struct TableStep {
 };
 
 const TableStep TABLE_STEPS[] = {
-    {{"CARD"}, {u"CARD"}},
-    {{"CARD", "STICK"}, {u"CARD", u"STICK"}},
-    {{"STICK"}, {u"STICK"}},
-    {{"RENAMED"}, {u"RENAMED"}},
-    {{"MOVED"}, {u"MOVED"}, true},
-    {{}, {}},
-    {{"RENAMED"}, {u"RENAMED"}},
-    {{}, {}},
-    {{"RENAMED"}, {u"RENAMED"}},
-    {{}, {}},
+    {{"CARD"}, {u"CARD"}},         {{"CARD", "STICK"}, {u"CARD", u"STICK"}},
+    {{"STICK"}, {u"STICK"}},       {{"RENAMED"}, {u"RENAMED"}},
+    {{"MOVED"}, {u"MOVED"}, true}, {{}, {}},
+    {{"RENAMED"}, {u"RENAMED"}},   {{}, {}},
+    {{"RENAMED"}, {u"RENAMED"}},   {{}, {}},
 };
 
 TEST(RootEnumeration, SeesEachChangeOfAPreparedTableAtTheNextEnumeration) {
     const PreparedTree tree;
     for (const TableStep& step : TABLE_STEPS) {
         std::string table;
-        for (const char* name : step.mounted) table += MountLine(NO_DEVICE, std::string("/media/") + name);
+        for (const char* name : step.mounted)
+            table += MountLine(NO_DEVICE, std::string("/media/") + name);
         tree.Write("proc/self/mountinfo", table);
         EXPECT_EQ(RootEntries(), step.entries) << "after mounting " << step.mounted.size();
     }
@@ -215,7 +207,8 @@ std::string EnumeratedNames() {
     const FindHandle enumeration = FindFirstEntry(u"/*.*", &entry);
     if (enumeration == InvalidFindHandle()) return "(failed)";
     while (FindNextEntry(enumeration, &entry)) {
-        for (const char16_t* unit = entry.name; *unit != u'\0'; ++unit) names += static_cast<char>(*unit);
+        for (const char16_t* unit = entry.name; *unit != u'\0'; ++unit)
+            names += static_cast<char>(*unit);
         names += '|';
     }
     CloseEnumeration(enumeration);
@@ -227,7 +220,8 @@ std::string EnumeratedNames() {
         const std::string text = line + "\n";
         if (::write(report, text.data(), text.size()) < 0) ::_exit(2);
     };
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         ::mount("velorwind-test", "/media", "tmpfs", 0, "size=64k") != 0) {
         say(std::string("skip: no mount namespace of our own: ") + std::strerror(errno));
         ::_exit(0);
@@ -243,7 +237,8 @@ std::string EnumeratedNames() {
         if (step.moved) {
             const std::string point = std::string("/media/") + step.mounted.front();
             ::mkdir(point.c_str(), 0700);
-            if (::mount(("/media/" + mounted.front()).c_str(), point.c_str(), nullptr, MS_MOVE, nullptr) != 0) {
+            if (::mount(("/media/" + mounted.front()).c_str(), point.c_str(), nullptr, MS_MOVE,
+                        nullptr) != 0) {
                 ::_exit(4);
             }
             mounted = {step.mounted.front()};
@@ -275,7 +270,8 @@ TEST(RootEnumeration, SeesEachChangeOfTheKernelTableAtTheNextEnumeration) {
     ::close(report[1]);
     std::string output;
     char buffer[4096];
-    for (ssize_t count; (count = ::read(report[0], buffer, sizeof buffer)) > 0;) output.append(buffer, count);
+    for (ssize_t count; (count = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        output.append(buffer, count);
     ::close(report[0]);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -283,7 +279,8 @@ TEST(RootEnumeration, SeesEachChangeOfTheKernelTableAtTheNextEnumeration) {
     if (output.starts_with("skip")) GTEST_SKIP() << output;
 
     std::vector<std::string> lines;
-    for (std::size_t start = 0, end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (std::size_t start = 0, end; (end = output.find('\n', start)) != std::string::npos;
+         start = end + 1) {
         lines.push_back(output.substr(start, end - start));
     }
     ASSERT_EQ(lines.size(), std::size(TABLE_STEPS) + 1) << output;

@@ -10,8 +10,8 @@
 
 #include "platform/icon.h"
 #include "platform/notify_icon.h"
-#include "platform/win32/shell/notify_icons.h"
 #include "platform/shared/tray_menu.h"
+#include "platform/win32/shell/notify_icons.h"
 #include "resources/resource_ids.h"
 #include "tests/platform/win32/win32_test_support.h"
 

@@ -47,14 +47,10 @@ TEST(LayerEnd, CleanUpsRunInTheStatedOrderOfStages) {
         qt::CleanUp cleanUp;
     };
     const Registration scrambled[] = {
-        {LayerStage::Caches, Record<7>},
-        {LayerStage::Timers, Record<2>},
-        {LayerStage::MessageQueue, Record<6>},
-        {LayerStage::DeviceContexts, Record<0>},
-        {LayerStage::InstanceLink, Record<4>},
-        {LayerStage::Icons, Record<5>},
-        {LayerStage::Windows, Record<3>},
-        {LayerStage::NotificationIcons, Record<1>},
+        {LayerStage::Caches, Record<7>},       {LayerStage::Timers, Record<2>},
+        {LayerStage::MessageQueue, Record<6>}, {LayerStage::DeviceContexts, Record<0>},
+        {LayerStage::InstanceLink, Record<4>}, {LayerStage::Icons, Record<5>},
+        {LayerStage::Windows, Record<3>},      {LayerStage::NotificationIcons, Record<1>},
         {LayerStage::Timers, Record<2>},  // again: runs once
     };
     Ran().clear();
@@ -84,7 +80,8 @@ bool SocketAnswers(const QString& path) {
     if (name.size() >= static_cast<qsizetype>(sizeof address.sun_path)) return false;
     std::copy(name.begin(), name.end(), address.sun_path);
     const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool answered = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const bool answered =
+        ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(socket);
     return answered;
 }
@@ -112,10 +109,12 @@ TEST(LayerEnd, NothingOutlivesTheApplication) {
 
     Application first;
     template_test::DialogSpec layout;
-    layout.title = u"Velorwind layer end " + std::u16string(1, u'0' + static_cast<char16_t>(::getpid() % 10));
+    layout.title =
+        u"Velorwind layer end " + std::u16string(1, u'0' + static_cast<char16_t>(::getpid() % 10));
     layout.items = {template_test::Static(0, 0, 40, 10, 7, u"x")};
     const auto bytes = template_test::BuildTemplate(layout);
-    WindowHandle dialog = CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr, Recording, 0);
+    WindowHandle dialog =
+        CreateModelessDialog(nullptr, bytes.data(), bytes.size(), nullptr, Recording, 0);
     ASSERT_NE(dialog, nullptr);
     const QString socketPath = qt::InstanceSocketPath(layout.title);
     ASSERT_TRUE(SocketAnswers(socketPath)) << "the dialog listens for its title";

@@ -2,9 +2,9 @@
 // messages the procedure gets and when, the caption and the keyboard.
 #include <QFontInfo>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -28,9 +28,9 @@ qt::DialogFrame* FrameOf(WindowHandle dialog) { return qt::LiveLocalWindow(dialo
 DialogSpec GaugeSpec() {
     DialogSpec layout;
     layout.items = {Static(3, 2, 27, 8, 0xFFFF, u"ﾊﾞｯﾃﾘ"),
-                  Static(99, 20, 18, 8, 1019, u"100", 0x50020000, 0x1000),
-                  Static(4, 40, 126, 1, 0xFFFF, u"", 0x50000008),
-                  Static(4, 50, 20, 8, 1100, u"hidden", 0x40020000)};
+                    Static(99, 20, 18, 8, 1019, u"100", 0x50020000, 0x1000),
+                    Static(4, 40, 126, 1, 0xFFFF, u"", 0x50000008),
+                    Static(4, 50, 20, 8, 1100, u"hidden", 0x40020000)};
     return layout;
 }
 
@@ -65,7 +65,7 @@ TEST_F(DialogTest, LaysOutInDialogUnitsOfTheJapaneseFont) {
 
     Rect client{};
     ASSERT_TRUE(GetClientRect(dialog, &client));
-    EXPECT_EQ(client.right, 302);  // 134 * 9 / 4 = 301.5, rounded as MulDiv does
+    EXPECT_EQ(client.right, 302);   // 134 * 9 / 4 = 301.5, rounded as MulDiv does
     EXPECT_EQ(client.bottom, 128);  // 60 * 17 / 8 = 127.5, rounded as MulDiv does
 
     WindowHandle percent = GetDialogItem(dialog, 1019);
@@ -94,9 +94,9 @@ TEST_F(DialogTest, ShowWindowTellsTheProcedureBeforeAChangeOnly) {
     WindowHandle dialog = Make();
     struct Step {
         std::int32_t command;
-        bool answer;          // visible before
+        bool answer;  // visible before
         bool visibleAfter;
-        int showMessages;     // WM_SHOWWINDOW delivered by this step
+        int showMessages;  // WM_SHOWWINDOW delivered by this step
     };
     // Every command but hiding shows.
     const Step steps[] = {{SHOW_SHOW, false, true, 1}, {SHOW_SHOW, true, true, 0},
@@ -178,7 +178,9 @@ TEST_F(DialogTest, MadeUpHandlesAreRefused) {
 
 TEST_F(DialogTest, ItemTextsAreFoundByIdentifier) {
     WindowHandle dialog = Make();
-    const auto textOf = [&](std::int32_t id) { return qt::LiveLocalWindow(GetDialogItem(dialog, id))->text; };
+    const auto textOf = [&](std::int32_t id) {
+        return qt::LiveLocalWindow(GetDialogItem(dialog, id))->text;
+    };
     EXPECT_EQ(textOf(1019), u"100");
     ASSERT_TRUE(SetDialogItemText(dialog, 1019, u"ｵﾝ情報ABCDEFG"));
     EXPECT_EQ(textOf(1019), u"ｵﾝ情報ABCDEFG");
@@ -354,7 +356,7 @@ TEST(DialogCreation, UnbuildableTemplatesFail) {
 
     DialogSpec plain;
     auto named = BuildTemplate(plain);
-    named.insert(named.begin() + 20, {'C', 0, 0, 0});  // class "C" after the menu
+    named.insert(named.begin() + 20, {'C', 0, 0, 0});             // class "C" after the menu
     named.erase(named.begin() + 20 + 4, named.begin() + 20 + 6);  // its 0x0000
     EXPECT_EQ(platform::CreateModelessDialog(nullptr, named.data(), named.size(), nullptr,
                                              qt_test::RecordingProcedure, 0),
@@ -376,6 +378,5 @@ TEST(DialogCreation, EveryTruncationFailsCleanly) {
     }
     EXPECT_TRUE(qt_test::Deliveries().empty()) << "no procedure ran for a refused template";
 }
-
 
 }  // namespace

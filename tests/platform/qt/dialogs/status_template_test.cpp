@@ -53,7 +53,8 @@ TEST_P(StatusTemplateTest, BuildsWithEveryControl) {
     EXPECT_EQ(qt::LiveLocalWindow(dialog)->controls.size(), 35u);
     for (std::int32_t id = 1018; id <= 1038; ++id) {
         int matches = 0;
-        for (const auto& control : qt::LiveLocalWindow(dialog)->controls) matches += control->id == id;
+        for (const auto& control : qt::LiveLocalWindow(dialog)->controls)
+            matches += control->id == id;
         EXPECT_EQ(matches, 1) << "control " << id;
     }
     Rect client{};

@@ -34,17 +34,10 @@ void Say(const char* line) {
 bool HelperProcedure(platform::WindowHandle window, std::uint32_t message, std::uintptr_t first,
                      std::intptr_t) {
     switch (message) {
-    case platform::WM_SHOWWINDOW:
-        Say(first != 0 ? "show 1" : "show 0");
-        return true;
-    case platform::WM_CLOSE:
-        platform::DestroyWindow(window);
-        return true;
-    case platform::WM_DESTROY:
-        platform::PostQuitMessage(0);
-        return true;
-    default:
-        return false;
+    case platform::WM_SHOWWINDOW: Say(first != 0 ? "show 1" : "show 0"); return true;
+    case platform::WM_CLOSE: platform::DestroyWindow(window); return true;
+    case platform::WM_DESTROY: platform::PostQuitMessage(0); return true;
+    default: return false;
     }
 }
 

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/instance/single_instance.h"
 #include "platform/qt/instance/instance_server.h"
 #include "platform/qt/instance/instance_socket.h"
+#include "platform/qt/instance/single_instance.h"
 #include "platform/qt/windows/window_object.h"
 #include "tests/platform/descriptor_limit.h"
 #include "tests/platform/qt/support/qt_test_support.h"
@@ -91,7 +91,8 @@ private:
 class ScratchFolder {
 public:
     ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velorwind-link-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velorwind-link-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
     }
     ~ScratchFolder() {
@@ -125,7 +126,8 @@ public:
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         if (activationToken != nullptr) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("XDG_ACTIVATION_TOKEN"), QString::fromLatin1(activationToken));
+            environment.insert(QStringLiteral("XDG_ACTIVATION_TOKEN"),
+                               QString::fromLatin1(activationToken));
             process_.setProcessEnvironment(environment);
         }
     }
@@ -189,9 +191,10 @@ TEST(InstanceLink, AnythingButARequestDropsTheConnection) {
     ASSERT_EQ(helper.NextLine(), QStringLiteral("ready"));
 
     for (const std::string& garbage :
-         {std::string("delete everything\n"), std::string(300, 'x'), std::string("show now please\n"),
-          std::string("show\r\n"), std::string("SHOW\n"), std::string("show \n"),
-          "foreground " + std::string(256, 't') + "\n", std::string("show\0\n", 6)}) {
+         {std::string("delete everything\n"), std::string(300, 'x'),
+          std::string("show now please\n"), std::string("show\r\n"), std::string("SHOW\n"),
+          std::string("show \n"), "foreground " + std::string(256, 't') + "\n",
+          std::string("show\0\n", 6)}) {
         const FileDescriptor socket = Connect(title);
         ASSERT_TRUE(socket.valid());
         ASSERT_TRUE(qt::SendAll(socket.get(), garbage, 2000));
@@ -285,17 +288,24 @@ TEST(InstanceLink, DescriptorsRunningOutNeverStopTheListener) {
 // thing there. It never connects through a link.
 TEST(InstanceLink, AnythingButASocketInItsPlaceRefusesTheStart) {
     const ScratchFolder scratch;
-    const QByteArray elsewhere = QFile::encodeName(QString::fromStdString(scratch.path() + "/live"));
+    const QByteArray elsewhere =
+        QFile::encodeName(QString::fromStdString(scratch.path() + "/live"));
     const FileDescriptor live = qt::ListenAt(elsewhere);
     ASSERT_TRUE(live.valid());
     const struct {
         const char* name;
         void (*put)(const std::string& path, const std::string& target);
     } cases[] = {
-        {"folder", [](const std::string& path, const std::string&) { std::filesystem::create_directory(path); }},
+        {"folder", [](const std::string& path,
+                      const std::string&) { std::filesystem::create_directory(path); }},
         {"link to a live socket",
-         [](const std::string& path, const std::string& target) { std::filesystem::create_symlink(target, path); }},
-        {"file", [](const std::string& path, const std::string&) { QFile(QString::fromStdString(path)).open(QIODevice::WriteOnly); }},
+         [](const std::string& path, const std::string& target) {
+             std::filesystem::create_symlink(target, path);
+         }},
+        {"file",
+         [](const std::string& path, const std::string&) {
+             QFile(QString::fromStdString(path)).open(QIODevice::WriteOnly);
+         }},
         {"fifo", [](const std::string& path, const std::string&) { ::mkfifo(path.c_str(), 0600); }},
     };
     for (const auto& c : cases) {
@@ -413,14 +423,19 @@ TEST(InstanceLink, TheRunningInstanceKeepsItsSocketPath) {
     } cases[] = {
         {"removed", [](const std::string&) {}},
         {"folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
-        {"link", [](const std::string& path) { std::filesystem::create_symlink("/dev/null", path); }},
-        {"file", [](const std::string& path) { QFile(QString::fromStdString(path)).open(QIODevice::WriteOnly); }},
+        {"link",
+         [](const std::string& path) { std::filesystem::create_symlink("/dev/null", path); }},
+        {"file",
+         [](const std::string& path) {
+             QFile(QString::fromStdString(path)).open(QIODevice::WriteOnly);
+         }},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(std::filesystem::remove(path)) << c.name;
         c.put(path);
         const auto end = Clock::now() + std::chrono::seconds(3);
-        while (!std::filesystem::is_socket(std::filesystem::symlink_status(path)) && Clock::now() < end) {
+        while (!std::filesystem::is_socket(std::filesystem::symlink_status(path)) &&
+               Clock::now() < end) {
             QCoreApplication::processEvents();
         }
         Helper second("start", title);
@@ -499,7 +514,8 @@ TEST(InstanceLink, ASecondStartShowsAndActivatesThisProcessDialog) {
     DestroyWindow(other);
 }
 
-bool DestroyWhenShown(WindowHandle window, std::uint32_t message, std::uintptr_t first, std::intptr_t) {
+bool DestroyWhenShown(WindowHandle window, std::uint32_t message, std::uintptr_t first,
+                      std::intptr_t) {
     if (message == WM_SHOWWINDOW && first != 0) DestroyWindow(window);
     return false;
 }

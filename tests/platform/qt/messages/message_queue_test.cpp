@@ -73,9 +73,7 @@ TEST_F(MessageQueueTest, PostedMessagesComeInOrderAndQuitAfterThem) {
     EXPECT_EQ(message.first, 7u);
 }
 
-TEST_F(MessageQueueTest, BadRetrievalsAnswerMinusOne) {
-    EXPECT_EQ(RetrieveMessage(nullptr), -1);
-}
+TEST_F(MessageQueueTest, BadRetrievalsAnswerMinusOne) { EXPECT_EQ(RetrieveMessage(nullptr), -1); }
 
 TEST_F(MessageQueueTest, WaitingForAMessageUsesNoProcessorTime) {
     QTimer::singleShot(300, [this] { PostMessage(dialog_, PRIVATE + 9, 0, 0); });
@@ -91,13 +89,14 @@ TEST_F(MessageQueueTest, WaitingForAMessageUsesNoProcessorTime) {
 // returned after a generous while: a wait nothing wakes would hang forever.
 class Watchdog {
 public:
-    explicit Watchdog(const char* what) : thread_([this, what] {
-        std::unique_lock lock(mutex_);
-        if (!done_.wait_for(lock, std::chrono::seconds(20), [this] { return finished_; })) {
-            std::fprintf(stderr, "watchdog: %s\n", what);
-            std::_Exit(EXIT_FAILURE);
-        }
-    }) {}
+    explicit Watchdog(const char* what)
+        : thread_([this, what] {
+              std::unique_lock lock(mutex_);
+              if (!done_.wait_for(lock, std::chrono::seconds(20), [this] { return finished_; })) {
+                  std::fprintf(stderr, "watchdog: %s\n", what);
+                  std::_Exit(EXIT_FAILURE);
+              }
+          }) {}
     ~Watchdog() {
         {
             std::lock_guard lock(mutex_);

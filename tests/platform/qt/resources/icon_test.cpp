@@ -125,7 +125,8 @@ TEST(Icon, SetIconMessageSetsTheWindowIcons) {
     EXPECT_EQ(SendMessage(dialog, WM_SETICON, ICON_BIG, 0), value) << "answers the previous icon";
     EXPECT_EQ(SendMessage(dialog, WM_SETICON, ICON_BIG, 0x55), 0) << "not an icon: ignored";
     qt_test::HandledMessages() = {WM_SETICON};
-    EXPECT_EQ(SendMessage(dialog, WM_SETICON, ICON_SMALL, 0), 1) << "left to a procedure that handles it";
+    EXPECT_EQ(SendMessage(dialog, WM_SETICON, ICON_SMALL, 0), 1)
+        << "left to a procedure that handles it";
     qt_test::HandledMessages().clear();
     DestroyWindow(dialog);
 }

@@ -125,8 +125,8 @@ protected:
     // The panel's own connection, as a panel process has; all but the
     // last of a burst are sent without waiting.
     QDBusMessage Send(const PanelCall& call) {
-        QDBusConnection panel = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                              QStringLiteral("panel"));
+        QDBusConnection panel =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("panel"));
         QDBusMessage message = QDBusMessage::createMethodCall(
             QDBusConnection::sessionBus().baseService(), call.path, call.interface, call.member);
         message.setArguments(call.arguments);
@@ -148,7 +148,8 @@ TEST_F(PanelCalls, EachCallGetsItsAnswerAndOnlyWellFormedOnesAct) {
         SCOPED_TRACE(call.what);
         const QDBusMessage answer = Send(call);
         if (call.error.isEmpty()) {
-            EXPECT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
+            EXPECT_EQ(answer.type(), QDBusMessage::ReplyMessage)
+                << answer.errorMessage().toStdString();
         } else {
             EXPECT_EQ(answer.errorName().toStdString(), call.error.toStdString());
         }
@@ -159,14 +160,16 @@ TEST_F(PanelCalls, EachCallGetsItsAnswerAndOnlyWellFormedOnesAct) {
 }
 
 TEST_F(PanelCalls, AnswersCarryWhatThePanelShows) {
-    const QDBusMessage title = Send({"", "/StatusNotifierItem", PROPERTIES, "Get", {ITEM, "Title"}});
+    const QDBusMessage title =
+        Send({"", "/StatusNotifierItem", PROPERTIES, "Get", {ITEM, "Title"}});
     ASSERT_EQ(title.arguments().size(), 1);
     EXPECT_EQ(title.arguments()[0].value<QDBusVariant>().variant().toString(),
               QCoreApplication::applicationName());
 
     const QDBusMessage label = Send({"", "/MenuBar", MENU, "GetProperty", {2, "label"}});
     ASSERT_EQ(label.arguments().size(), 1);
-    EXPECT_EQ(label.arguments()[0].value<QDBusVariant>().variant().toString(), QStringLiteral(u"終了"));
+    EXPECT_EQ(label.arguments()[0].value<QDBusVariant>().variant().toString(),
+              QStringLiteral(u"終了"));
 
     const QDBusMessage errors =
         Send({"", "/MenuBar", MENU, "EventGroup", {Events(2, 99, QStringLiteral("clicked"))}});

@@ -37,7 +37,8 @@ class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        runtime_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vw-qt-XXXXXX"));
+        runtime_ =
+            std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vw-qt-XXXXXX"));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_->path()));
         StandardHandler() = qInstallMessageHandler(QuietMessages);
         application_ = std::make_unique<QApplication>(argc_, argv_);
@@ -80,8 +81,8 @@ std::vector<std::uint32_t>& HandledMessages() {
     return handled;
 }
 
-bool RecordingProcedure(platform::WindowHandle window, std::uint32_t message,
-                        std::uintptr_t first, std::intptr_t second) {
+bool RecordingProcedure(platform::WindowHandle window, std::uint32_t message, std::uintptr_t first,
+                        std::intptr_t second) {
     Deliveries().push_back({window, message, first, second, platform::IsWindowVisible(window)});
     const auto& handled = HandledMessages();
     return std::find(handled.begin(), handled.end(), message) != handled.end();

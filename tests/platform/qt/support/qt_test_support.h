@@ -36,8 +36,8 @@ std::vector<Delivery>& Deliveries();
 std::vector<Delivery> DeliveriesOf(std::uint32_t message);
 
 // Answers false (unhandled) unless told otherwise by HandledMessages().
-bool RecordingProcedure(platform::WindowHandle window, std::uint32_t message,
-                        std::uintptr_t first, std::intptr_t second);
+bool RecordingProcedure(platform::WindowHandle window, std::uint32_t message, std::uintptr_t first,
+                        std::intptr_t second);
 std::vector<std::uint32_t>& HandledMessages();
 
 // A title no other test process uses at the same time.
