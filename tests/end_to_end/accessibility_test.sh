@@ -38,18 +38,6 @@ require_tools() {
   fi
 }
 
-# start_bus: a session bus of this test's own, which starts the
-# accessibility bus on demand; sets BUS_PID.
-start_bus() {
-  local address=$session_dir/bus
-  dbus-daemon --session --nofork --nopidfile --address="unix:path=$address" \
-    > "$session_dir/bus.log" 2>&1 &
-  BUS_PID=$!
-  keep_pid "$BUS_PID"
-  export DBUS_SESSION_BUS_ADDRESS="unix:path=$address"
-  wait_for 10 test -S "$address"
-}
-
 # Assistive technology turned on, as a desktop does when a screen reader
 # starts: programs that start later see it and speak AT-SPI.
 enable_accessibility() {

@@ -41,19 +41,6 @@ require_tools() {
   fi
 }
 
-# start_bus: a session bus of this test's own; sets BUS_PID and points
-# DBUS_SESSION_BUS_ADDRESS at it.
-start_bus() {
-  local address=$session_dir/bus
-  rm -f "$address"
-  dbus-daemon --session --nofork --nopidfile --address="unix:path=$address" \
-    > "$session_dir/bus.log" 2>&1 &
-  BUS_PID=$!
-  keep_pid "$BUS_PID"
-  export DBUS_SESSION_BUS_ADDRESS="unix:path=$address"
-  wait_for 10 test -S "$address"
-}
-
 stop_bus() { end_process "$BUS_PID"; }
 
 # start_panel: the watcher and host; sets PANEL_PID.

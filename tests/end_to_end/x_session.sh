@@ -265,6 +265,21 @@ program_command() {
 
 prepare_runtime_folder() { mkdir -m 700 "$session_dir/runtime"; }
 
+# start_bus: a session bus of the test's own, which also starts the
+# accessibility bus on demand; sets BUS_PID and points
+# DBUS_SESSION_BUS_ADDRESS at it. Started again after it was killed, it
+# takes the same address.
+start_bus() {
+  local address=$session_dir/bus
+  rm -f "$address"
+  dbus-daemon --session --nofork --nopidfile --address="unix:path=$address" \
+    > "$session_dir/bus.log" 2>&1 &
+  BUS_PID=$!
+  keep_pid "$BUS_PID"
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$address"
+  wait_for 10 test -S "$address"
+}
+
 # screenshot WINDOW FILE. Without a window import would wait for a click.
 screenshot() {
   [[ -n "$1" ]] || return 1
