@@ -32,7 +32,27 @@ std::map<IconKey, std::unique_ptr<IconObject>>& LoadedIcons() {
     return *icons;
 }
 
-void ReleaseIcons() { LoadedIcons().clear(); }
+// Every image of a group, for a tray that picks its own size, made once a
+// group: the icons loaded from it at each size share it (a QIcon shares its
+// pixmaps), as its largest images are most of the memory an icon holds.
+using GroupKey = std::tuple<InstanceHandle, std::uint32_t>;
+std::map<GroupKey, QIcon>& GroupFamilies() {
+    static auto* families = new std::map<GroupKey, QIcon>();  // kept: see lifetime.h
+    return *families;
+}
+
+QIcon GroupFamily(InstanceHandle instance, std::uint32_t id, const std::vector<IconImage>& images) {
+    QIcon& family = GroupFamilies()[GroupKey{instance, id}];
+    if (family.isNull()) {
+        for (const IconImage& image : images) family.addPixmap(QPixmap::fromImage(image.image));
+    }
+    return family;
+}
+
+void ReleaseIcons() {
+    LoadedIcons().clear();
+    GroupFamilies().clear();
+}
 
 std::vector<IconImage> IconGroupImages(InstanceHandle instance, std::uint32_t id) {
     const ResourceRecord* entry = FindResourceEntry(instance, id, RESOURCE_ICON_GROUP);
@@ -65,7 +85,7 @@ IconHandle LoadSizedIcon(InstanceHandle instance, std::uint32_t id, int width, i
             ? closest->image
             : closest->image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     icon->icon = QIcon(QPixmap::fromImage(icon->image));
-    for (const IconImage& image : images) icon->family.addPixmap(QPixmap::fromImage(image.image));
+    icon->family = GroupFamily(instance, id, images);
     IconObject* handle = icon.get();
     CleanUpAtLayerEnd(LayerStage::Icons, ReleaseIcons);
     icons.emplace(key, std::move(icon));
