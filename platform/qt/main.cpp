@@ -46,6 +46,12 @@ void PreferLightSettings() {
     // keep megabytes of it for good (see platform/qt/shell/bus_bursts.h).
     // The program's few threads seldom allocate at the same moment.
     ::mallopt(M_ARENA_MAX, 1);
+    // Large blocks (the icon's biggest images as they are decoded, a
+    // burst's messages) are mapped apart and given back whole when freed.
+    // Setting the bound keeps the allocator from raising it after the first
+    // such block is freed, which would put the next ones in the heap, where
+    // what is freed stays.
+    ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
     // The dialog draws with its own fonts and colours; the desktop's theme
     // plug-in (all of GTK on GNOME and its kin) would add megabytes and tens
