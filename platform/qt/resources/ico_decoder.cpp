@@ -1,6 +1,8 @@
 #include "platform/qt/resources/ico_decoder.h"
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QImageReader>
 
 #include <cstdlib>
 #include <cstring>
@@ -139,11 +141,23 @@ bool IsPng(const std::uint8_t* data, std::size_t size) {
     return size >= sizeof SIGNATURE && std::memcmp(data, SIGNATURE, sizeof SIGNATURE) == 0;
 }
 
+// Qt's own PNG reader, and only it: a reader left to find the format
+// itself would first load every image format plug-in installed to ask
+// each whether it reads PNG, and they would stay loaded.
+QImage DecodePng(const std::uint8_t* data, std::size_t size) {
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 IconImage DecodeImage(const std::uint8_t* data, std::size_t size) {
     IconImage decoded;
     if (IsPng(data, size)) {
         if (size > static_cast<std::size_t>(std::numeric_limits<int>::max())) return decoded;
-        decoded.image = QImage::fromData(QByteArrayView(data, static_cast<qsizetype>(size)), "PNG");
+        decoded.image = DecodePng(data, size);
         if (decoded.image.width() > LARGEST_SIDE || decoded.image.height() > LARGEST_SIDE)
             return {};
         decoded.image = decoded.image.convertToFormat(QImage::Format_ARGB32);
@@ -156,19 +170,28 @@ IconImage DecodeImage(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
+std::size_t IconImageCount(const std::uint8_t* data, std::size_t size) {
+    if (data == nullptr || size < DIRECTORY_BYTES) return 0;
+    // Reserved 0, type 1 (icon; 2 would be a cursor), then the image count.
+    if (Word(data) != 0 || Word(data + 2) != 1) return 0;
+    const std::size_t count = Word(data + 4);
+    return count <= (size - DIRECTORY_BYTES) / ENTRY_BYTES ? count : 0;
+}
+
+IconImage DecodeIconImage(const std::uint8_t* data, std::size_t size, std::size_t index) {
+    if (index >= IconImageCount(data, size)) return {};
+    const std::uint8_t* entry = data + DIRECTORY_BYTES + index * ENTRY_BYTES;
+    const std::size_t bytes = Dword(entry + 8);
+    const std::size_t offset = Dword(entry + 12);
+    if (offset > size || bytes > size - offset) return {};
+    return DecodeImage(data + offset, bytes);
+}
+
 std::vector<IconImage> DecodeIconFile(const std::uint8_t* data, std::size_t size) {
     std::vector<IconImage> images;
-    if (data == nullptr || size < DIRECTORY_BYTES) return images;
-    // Reserved 0, type 1 (icon; 2 would be a cursor), then the image count.
-    if (Word(data) != 0 || Word(data + 2) != 1) return images;
-    const std::size_t count = Word(data + 4);
-    if (count > (size - DIRECTORY_BYTES) / ENTRY_BYTES) return images;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* entry = data + DIRECTORY_BYTES + i * ENTRY_BYTES;
-        const std::size_t bytes = Dword(entry + 8);
-        const std::size_t offset = Dword(entry + 12);
-        if (offset > size || bytes > size - offset) continue;
-        IconImage image = DecodeImage(data + offset, bytes);
+    const std::size_t count = IconImageCount(data, size);
+    for (std::size_t index = 0; index < count; ++index) {
+        IconImage image = DecodeIconImage(data, size, index);
         if (!image.image.isNull()) images.push_back(std::move(image));
     }
     return images;

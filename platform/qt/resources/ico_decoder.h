@@ -16,6 +16,14 @@ struct IconImage {
     int bitCount = 0;
 };
 
+// How many images the file's directory lists; 0 for anything that is not
+// an icon file.
+std::size_t IconImageCount(const std::uint8_t* data, std::size_t size);
+
+// The image at `index` of the directory; a null image when it is truncated,
+// oversized or of an unknown form.
+IconImage DecodeIconImage(const std::uint8_t* data, std::size_t size, std::size_t index);
+
 // Every image that decodes; images that are truncated, oversized or of an
 // unknown form are left out. Empty for anything that is not an icon file.
 std::vector<IconImage> DecodeIconFile(const std::uint8_t* data, std::size_t size);

@@ -5,10 +5,12 @@
 
 #include <map>
 #include <memory>
+#include <span>
 #include <tuple>
 
 #include "platform/module.h"
 #include "platform/qt/base/lifetime.h"
+#include "platform/qt/resources/group_icon_engine.h"
 #include "platform/qt/resources/ico_decoder.h"
 #include "platform/qt/resources/icon.h"
 
@@ -33,19 +35,17 @@ std::map<IconKey, std::unique_ptr<IconObject>>& LoadedIcons() {
 }
 
 // Every image of a group, for a tray that picks its own size, made once a
-// group: the icons loaded from it at each size share it (a QIcon shares its
-// pixmaps), as its largest images are most of the memory an icon holds.
+// group: the icons loaded from it at each size share it.
 using GroupKey = std::tuple<InstanceHandle, std::uint32_t>;
 std::map<GroupKey, QIcon>& GroupFamilies() {
     static auto* families = new std::map<GroupKey, QIcon>();  // kept: see lifetime.h
     return *families;
 }
 
-QIcon GroupFamily(InstanceHandle instance, std::uint32_t id, const std::vector<IconImage>& images) {
+QIcon GroupFamily(InstanceHandle instance, std::uint32_t id, const std::uint8_t* data,
+                  std::size_t size) {
     QIcon& family = GroupFamilies()[GroupKey{instance, id}];
-    if (family.isNull()) {
-        for (const IconImage& image : images) family.addPixmap(QPixmap::fromImage(image.image));
-    }
+    if (family.isNull()) family = QIcon(new GroupIconEngine(data, size));
     return family;
 }
 
@@ -54,10 +54,11 @@ void ReleaseIcons() {
     GroupFamilies().clear();
 }
 
-std::vector<IconImage> IconGroupImages(InstanceHandle instance, std::uint32_t id) {
+// The bytes of an icon group, which stay in the program image.
+std::span<const std::uint8_t> IconGroupBytes(InstanceHandle instance, std::uint32_t id) {
     const ResourceRecord* entry = FindResourceEntry(instance, id, RESOURCE_ICON_GROUP);
     const auto* data = static_cast<const std::uint8_t*>(LoadResourceEntry(instance, entry));
-    return DecodeIconFile(data, ResourceEntrySize(instance, entry));
+    return {data, data != nullptr ? ResourceEntrySize(instance, entry) : 0};
 }
 
 IconHandle LoadSizedIcon(InstanceHandle instance, std::uint32_t id, int width, int height,
@@ -66,7 +67,8 @@ IconHandle LoadSizedIcon(InstanceHandle instance, std::uint32_t id, int width, i
         height > LARGEST_ICON_SIDE || QGuiApplication::instance() == nullptr) {
         return nullptr;
     }
-    const std::vector<IconImage> images = IconGroupImages(instance, id);
+    const std::span<const std::uint8_t> group = IconGroupBytes(instance, id);
+    const std::vector<IconImage> images = DecodeIconFile(group.data(), group.size());
     if (images.empty()) return nullptr;
     // A zero size takes the first image's own size, or the large size.
     const QSize natural =
@@ -85,7 +87,7 @@ IconHandle LoadSizedIcon(InstanceHandle instance, std::uint32_t id, int width, i
             ? closest->image
             : closest->image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     icon->icon = QIcon(QPixmap::fromImage(icon->image));
-    icon->family = GroupFamily(instance, id, images);
+    icon->family = GroupFamily(instance, id, group.data(), group.size());
     IconObject* handle = icon.get();
     CleanUpAtLayerEnd(LayerStage::Icons, ReleaseIcons);
     icons.emplace(key, std::move(icon));

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "platform/icon.h"
 #include "platform/module.h"
@@ -94,8 +97,22 @@ TEST(IconDecoder, RefusesWhatIsNotAnIcon) {
     EXPECT_TRUE(qt::DecodeIconFile(nullptr, 100).empty());
 }
 
-// The program's own icon group, at the large and the small icon size.
+// How many of Qt's image format plug-ins the process has loaded.
+int LoadedImagePlugins() {
+    std::ifstream maps("/proc/self/maps");
+    std::set<std::string> plugins;
+    for (std::string line; std::getline(maps, line);) {
+        if (line.find("/imageformats/") != std::string::npos)
+            plugins.insert(line.substr(line.find('/')));
+    }
+    return static_cast<int>(plugins.size());
+}
+
+// The program's own icon group, at the large and the small icon size. Its
+// PNG image is read without loading every image plug-in installed, which
+// would stay loaded for nothing.
 TEST(Icon, LoadsTheProgramIconInBothSizes) {
+    const int pluginsBefore = LoadedImagePlugins();
     const IconHandle large = LoadIcon(ProgramImage(), 128);
     const IconHandle small = LoadImage(ProgramImage(), 128, IMAGE_ICON, 16, 16, 0);
     ASSERT_NE(large, nullptr);
@@ -105,6 +122,7 @@ TEST(Icon, LoadsTheProgramIconInBothSizes) {
     EXPECT_EQ(qAlpha(qt::LiveIcon(large)->image.pixel(0, 0)), 0) << "a transparent background";
     EXPECT_EQ(LoadIcon(ProgramImage(), 128), large) << "the same icon, not another copy";
     EXPECT_NE(LoadImage(ProgramImage(), 128, IMAGE_ICON, 28, 28, 0), nullptr) << "scaled";
+    EXPECT_EQ(LoadedImagePlugins(), pluginsBefore);
 }
 
 TEST(Icon, MissingOrUnsupportedGiveNull) {

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/icon.h"
 #include "platform/module.h"
 #include "platform/notify_icon.h"
+#include "platform/qt/resources/ico_decoder.h"
 #include "platform/qt/resources/icon.h"
 #include "tests/platform/qt/support/qt_test_support.h"
 
@@ -68,6 +71,22 @@ TEST(NotifyIcon, TheSmallIconCarriesEveryImageOfItsGroup) {
     const QList<QSize> sizes = icon->family.availableSizes();
     for (const int side : {16, 20, 24, 32, 40, 48, 64, 256}) {
         EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
+    }
+    // Each side as Qt's own icon of the decoded images gives it: exact, or
+    // a larger one scaled down, or the largest as it is.
+    const ResourceRecord* entry = FindResourceEntry(ProgramImage(), 128, RESOURCE_ICON_GROUP);
+    const auto* group = static_cast<const std::uint8_t*>(LoadResourceEntry(ProgramImage(), entry));
+    QIcon decoded;
+    for (const qt::IconImage& image :
+         qt::DecodeIconFile(group, ResourceEntrySize(ProgramImage(), entry)))
+        decoded.addPixmap(QPixmap::fromImage(image.image));
+    for (const int side : {16, 22, 24, 28, 48, 96, 256, 300}) {
+        const QImage given = icon->family.pixmap(QSize(side, side), 1.0).toImage();
+        const QImage expected = decoded.pixmap(QSize(side, side), 1.0).toImage();
+        EXPECT_EQ(given.size(), QSize(std::min(side, 256), std::min(side, 256))) << side;
+        EXPECT_EQ(given.convertToFormat(QImage::Format_ARGB32),
+                  expected.convertToFormat(QImage::Format_ARGB32))
+            << side;
     }
 }
 
