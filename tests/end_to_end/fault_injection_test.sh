@@ -238,6 +238,16 @@ shows() {
 }
 shows_now() { screenshot "$DIALOG" "$1" && [[ $(differing_pixels "$1" "$2") == 0 ]]; }
 
+# exposed_shows NAME REFERENCE: covered by a window over the whole screen and
+# uncovered again (xrefresh), the dialog is put on screen from what Qt keeps
+# of the window, not drawn anew: it still shows what the reference shows,
+# gauges drawn since it was last painted included.
+exposed_shows() {
+  local shot=$session_dir/$1.png reference=$session_dir/reference-$2.png
+  xrefresh || { note "xrefresh failed"; return 1; }
+  wait_for "$REACTION_SECONDS" shows_now "$shot" "$reference" || same_picture "$shot" "$reference"
+}
+
 descriptors_at_level() { [[ $(descriptors) -le $BASE_DESCRIPTORS ]]; }
 
 back_to_level() {
@@ -427,6 +437,7 @@ hung_disk_checks() {
   verdict "hung disk: once the disk answers, SIGTERM's process ends with 0" held_ended_with "$terminated" 0
   verdict "hung disk: once the disk answers, the killed process is gone" held_ended_with "$killed" 137
   verdict "hung disk: once it answers, the running instance shows its partitions" shows hung-released released
+  verdict "hung disk: exposed again, the window still shows them" exposed_shows hung-exposed released
   verdict "hung disk: caption close ends the program with 0" close_ends
   end_process "$HUNG_NS"
 }

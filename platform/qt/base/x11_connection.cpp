@@ -1,10 +1,14 @@
 #include "platform/qt/base/x11_connection.h"
 
 #include <QGuiApplication>
+#include <QSysInfo>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <vector>
 
 #include <xcb/xcb.h>
 
@@ -45,7 +49,105 @@ bool WindowManagerRuns(xcb_connection_t* connection, xcb_window_t root) {
     return runs;
 }
 
+// Whether a window holds its pixels as a Format_RGB32 image does, asked
+// once a window: depth 24 or 32 (red, green and blue in 24 bits of a
+// 32-bit pixel, least significant byte first), in a true-colour visual.
+bool HoldsRgb32(xcb_connection_t* connection, xcb_window_t window, std::uint8_t& depth) {
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, window), nullptr);
+    bool holds = false;
+    if (geometry != nullptr && attributes != nullptr) {
+        depth = geometry->depth;
+        const xcb_setup_t* setup = xcb_get_setup(connection);
+        bool pixelsOf32Bits = false;
+        for (auto format = xcb_setup_pixmap_formats_iterator(setup); format.rem > 0;
+             xcb_format_next(&format)) {
+            if (format.data->depth == depth)
+                pixelsOf32Bits =
+                    format.data->bits_per_pixel == 32 && format.data->scanline_pad == 32;
+        }
+        bool rgbVisual = false;
+        for (auto screen = xcb_setup_roots_iterator(setup); screen.rem > 0;
+             xcb_screen_next(&screen)) {
+            for (auto depths = xcb_screen_allowed_depths_iterator(screen.data); depths.rem > 0;
+                 xcb_depth_next(&depths)) {
+                for (auto visual = xcb_depth_visuals_iterator(depths.data); visual.rem > 0;
+                     xcb_visualtype_next(&visual)) {
+                    if (visual.data->visual_id != attributes->visual) continue;
+                    rgbVisual = visual.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR &&
+                                visual.data->red_mask == 0xFF0000 &&
+                                visual.data->green_mask == 0xFF00 && visual.data->blue_mask == 0xFF;
+                }
+            }
+        }
+        holds = (depth == 24 || depth == 32) && pixelsOf32Bits && rgbVisual &&
+                setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST &&
+                QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    }
+    std::free(geometry);
+    std::free(attributes);
+    return holds;
+}
+
+// The depth of each window seen, or no value when its pixels are held
+// otherwise.
+std::map<xcb_window_t, std::optional<std::uint8_t>>& WindowDepths() {
+    static auto* depths =
+        new std::map<xcb_window_t, std::optional<std::uint8_t>>();  // kept: see lifetime.h
+    return *depths;
+}
+
+std::optional<std::uint8_t> Rgb32DepthOf(xcb_connection_t* connection, xcb_window_t window) {
+    auto& depths = WindowDepths();
+    const auto known = depths.find(window);
+    if (known != depths.end()) return known->second;
+    std::uint8_t depth = 0;
+    const std::optional<std::uint8_t> found =
+        HoldsRgb32(connection, window, depth) ? std::optional(depth) : std::nullopt;
+    depths.emplace(window, found);
+    return found;
+}
+
 }  // namespace
+
+bool PutImageOnX11Window(WId window, const QImage& image, const QRect& part, const QPoint& to) {
+    xcb_connection_t* connection = X11Connection();
+    if (connection == nullptr || window == 0 || image.format() != QImage::Format_RGB32 ||
+        part.isEmpty() || !image.rect().contains(part)) {
+        return false;
+    }
+    const auto target = static_cast<xcb_window_t>(window);
+    const std::optional<std::uint8_t> depth = Rgb32DepthOf(connection, target);
+    const auto rowBytes = static_cast<std::size_t>(part.width()) * 4;
+    const std::size_t bytes = rowBytes * static_cast<std::size_t>(part.height());
+    // One request, well within what any server takes (the length counts
+    // 4-byte units, the request's own 24 bytes among them).
+    constexpr std::size_t LARGEST_PUT = 64 * 1024;
+    const QRect onWindow(to, part.size());
+    const QRect coordinates(QPoint(INT16_MIN, INT16_MIN), QPoint(INT16_MAX, INT16_MAX));
+    if (!depth || bytes > LARGEST_PUT || !coordinates.contains(onWindow) ||
+        bytes + 24 > std::size_t{xcb_get_maximum_request_length(connection)} * 4) {
+        return false;
+    }
+    static auto* rows = new std::vector<std::uint8_t>();  // kept: see lifetime.h
+    rows->resize(bytes);
+    for (int row = 0; row < part.height(); ++row) {
+        std::memcpy(rows->data() + static_cast<std::size_t>(row) * rowBytes,
+                    image.constScanLine(part.top() + row) + std::size_t(part.left()) * 4, rowBytes);
+    }
+    const xcb_gcontext_t context = xcb_generate_id(connection);
+    xcb_create_gc(connection, context, target, 0, nullptr);
+    xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, target, context,
+                  static_cast<std::uint16_t>(part.width()),
+                  static_cast<std::uint16_t>(part.height()), static_cast<std::int16_t>(to.x()),
+                  static_cast<std::int16_t>(to.y()), 0, *depth, static_cast<std::uint32_t>(bytes),
+                  rows->data());
+    xcb_free_gc(connection, context);
+    xcb_flush(connection);
+    return true;
+}
 
 bool ActivateX11Window(WId window) {
     xcb_connection_t* connection = X11Connection();

@@ -1,6 +1,8 @@
-// Two things asked of the X server directly, where Qt's answer comes late.
+// What is asked of the X server directly: where Qt's answer comes late, and
+// where Qt's way costs a round trip each second.
 #pragma once
 
+#include <QImage>
 #include <QWindow>
 
 #include <optional>
@@ -30,5 +32,19 @@ bool ActivateX11Window(WId window);
 // events, not before the loop sleeps: a request made in answer to anything
 // else (a D-Bus call, a timer) would wait for the next X event.
 void FlushX11Requests();
+
+// Puts the pixels of `part` of `image` (opaque, Format_RGB32, in device
+// pixels) on the X11 window `window` at `to` (in its pixels), as one plain
+// image request, and sends it; false, having sent nothing, when the display
+// is not an X server or the window does not hold pixels as the image does
+// (a depth or layout other than 24 bits of red, green and blue in 32).
+//
+// Qt's backing store sends through shared memory, and must then wait for
+// the server to have read the memory before it writes there again: a round
+// trip before each refresh of a gauge, most of what a changed gauge costs.
+// A gauge's changed part is a few kilobytes, as cheap to send as it is. The
+// caller keeps the backing store's copy up to date, so that what Qt sends
+// from it later (when the window is exposed) is the same picture.
+bool PutImageOnX11Window(WId window, const QImage& image, const QRect& part, const QPoint& to);
 
 }  // namespace platform::qt

@@ -12,6 +12,7 @@
 
 #include "platform/qt/base/font_pages.h"
 #include "platform/qt/base/text_format.h"
+#include "platform/qt/base/x11_connection.h"
 
 namespace platform::qt {
 
@@ -128,7 +129,12 @@ bool SurfaceWidget::PutOnScreen(const QRect& part) {
                           QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
     }
     store->endPaint();
-    store->flush(QRegion(inWindow), native);
+    // On X11 the part goes to the window itself; the backing store holds the
+    // same pixels for when Qt sends from it.
+    const qreal ratio = surface_.devicePixelRatio();
+    const QRect devicePart(part.topLeft() * ratio, part.size() * ratio);
+    if (!PutImageOnX11Window(native->winId(), surface_, devicePart, inWindow.topLeft() * ratio))
+        store->flush(QRegion(inWindow), native);
     return true;
 }
 
