@@ -60,6 +60,27 @@ check_wide_layout() {
   ((SHOT_WIDTH > SHOT_HEIGHT)) || { note "a wide screen gave a tall dialog"; return 1; }
 }
 
+# check_exposed_same: the dialog as the refresh put it on screen, and again
+# once a window over the whole screen came and went (xrefresh), when Qt puts
+# it there from its own copy of the window: the same pixels, gauges and all.
+check_exposed_same() {
+  local drawn=$session_dir/drawn.png exposed=$session_dir/exposed.png
+  wait_for "$FIRST_WINDOW_SECONDS" gauges_drawn "$DIALOG" "$drawn" || { note "no gauges drawn"; return 1; }
+  # The labels are painted a moment after the gauges: a settled picture.
+  wait_for "$REACTION_SECONDS" settled_picture "$drawn" || { note "the picture never settled"; return 1; }
+  xrefresh || { note "xrefresh failed"; return 1; }
+  wait_for "$REACTION_SECONDS" same_as "$drawn" "$exposed" && return 0
+  cp "$drawn" "$artifacts/$1-drawn.png"
+  cp "$exposed" "$artifacts/$1-exposed.png"
+  note "pixels differ once exposed; pictures in $artifacts/$1-drawn.png and $1-exposed.png"
+  return 1
+}
+settled_picture() {
+  cp "$1" "$1.before" && screenshot "$DIALOG" "$1" && same_pixels "$1.before" "$1"
+}
+same_as() { screenshot "$DIALOG" "$2" && same_pixels "$1" "$2"; }
+same_pixels() { [[ $(bounded compare -metric AE "$1" "$2" null: 2>&1) == 0 ]]; }
+
 check_tap_hides() {
   # Shown with the start-up command, the dialog is the foreground window.
   wait_for "$REACTION_SECONDS" dialog_in_front || { note "dialog not in front"; return 1; }
@@ -282,6 +303,7 @@ main() {
   note "display $DISPLAY, 800x600, trayer"
   if verdict "first start shows the dialog and one tray icon" check_first_start; then
     verdict "wide screen: wide layout, gauges drawn by the first tick" check_wide_layout
+    verdict "exposed again, the dialog shows the same pixels" check_exposed_same exposed
     verdict "tap on the icon while the dialog is in front hides it" check_tap_hides
     verdict "second tap on the icon shows it in front" check_tap_shows
     verdict "tap while another window is in front brings the dialog to the front" \
@@ -301,6 +323,7 @@ main() {
   note "display $DISPLAY, 1600x1200, trayer 48 pixels high, the program at scale 2"
   if verdict "scale 2: first start shows the dialog and one tray icon" check_first_start; then
     verdict "scale 2: the tray shows the icon's drawing at its size" check_tray_picture linux-tray-scale-2
+    verdict "scale 2: exposed again, the dialog shows the same pixels" check_exposed_same exposed-scale-2
     verdict "scale 2: the icon's menu: 終了 ends the program with 0 and removes the icon" check_menu_ends
   fi
   stop_display

@@ -35,7 +35,8 @@ void FlushX11Requests();
 
 // Puts the pixels of `part` of `image` (opaque, Format_RGB32, in device
 // pixels) on the X11 window `window` at `to` (in its pixels), as one plain
-// image request, and sends it; false, having sent nothing, when the display
+// image request, sent with the next FlushX11Requests (the message loop's,
+// before it sleeps); false, having asked nothing, when the display
 // is not an X server or the window does not hold pixels as the image does
 // (a depth or layout other than 24 bits of red, green and blue in 32).
 //
