@@ -12,6 +12,8 @@
 
 #include <xcb/xcb.h>
 
+#include "platform/qt/base/lifetime.h"
+
 namespace platform::qt {
 
 namespace {
@@ -91,16 +93,26 @@ bool HoldsRgb32(xcb_connection_t* connection, xcb_window_t window, std::uint8_t&
     return holds;
 }
 
-// The depth of each window seen, or no value when its pixels are held
-// otherwise.
-std::map<xcb_window_t, std::optional<std::uint8_t>>& WindowDepths() {
-    static auto* depths =
-        new std::map<xcb_window_t, std::optional<std::uint8_t>>();  // kept: see lifetime.h
-    return *depths;
+// What the puts keep from one to the next, for the application's life: the
+// connection (asking Qt for it costs more than the put), each window's
+// depth as found (no value when its pixels are held otherwise), and a
+// graphics context for each depth, which serves every window of that depth.
+struct X11Puts {
+    xcb_connection_t* connection = nullptr;
+    std::map<xcb_window_t, std::optional<std::uint8_t>> depths;
+    std::map<std::uint8_t, xcb_gcontext_t> contexts;
+};
+
+X11Puts& Puts() {
+    static auto* puts = new X11Puts();  // kept: see lifetime.h
+    return *puts;
 }
 
+// The connection goes with the application; a later one starts afresh.
+void ForgetX11Puts() { Puts() = X11Puts(); }
+
 std::optional<std::uint8_t> Rgb32DepthOf(xcb_connection_t* connection, xcb_window_t window) {
-    auto& depths = WindowDepths();
+    auto& depths = Puts().depths;
     const auto known = depths.find(window);
     if (known != depths.end()) return known->second;
     std::uint8_t depth = 0;
@@ -110,10 +122,25 @@ std::optional<std::uint8_t> Rgb32DepthOf(xcb_connection_t* connection, xcb_windo
     return found;
 }
 
+xcb_gcontext_t ContextFor(xcb_connection_t* connection, xcb_window_t window, std::uint8_t depth) {
+    auto& contexts = Puts().contexts;
+    const auto known = contexts.find(depth);
+    if (known != contexts.end()) return known->second;
+    const xcb_gcontext_t context = xcb_generate_id(connection);
+    xcb_create_gc(connection, context, window, 0, nullptr);
+    contexts.emplace(depth, context);
+    return context;
+}
+
 }  // namespace
 
 bool PutImageOnX11Window(WId window, const QImage& image, const QRect& part, const QPoint& to) {
-    xcb_connection_t* connection = X11Connection();
+    X11Puts& puts = Puts();
+    if (puts.connection == nullptr) {
+        puts.connection = X11Connection();
+        CleanUpAtLayerEnd(LayerStage::Caches, ForgetX11Puts);
+    }
+    xcb_connection_t* connection = puts.connection;
     if (connection == nullptr || window == 0 || image.format() != QImage::Format_RGB32 ||
         part.isEmpty() || !image.rect().contains(part)) {
         return false;
@@ -137,14 +164,11 @@ bool PutImageOnX11Window(WId window, const QImage& image, const QRect& part, con
         std::memcpy(rows->data() + static_cast<std::size_t>(row) * rowBytes,
                     image.constScanLine(part.top() + row) + std::size_t(part.left()) * 4, rowBytes);
     }
-    const xcb_gcontext_t context = xcb_generate_id(connection);
-    xcb_create_gc(connection, context, target, 0, nullptr);
-    xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, target, context,
-                  static_cast<std::uint16_t>(part.width()),
+    xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, target,
+                  ContextFor(connection, target, *depth), static_cast<std::uint16_t>(part.width()),
                   static_cast<std::uint16_t>(part.height()), static_cast<std::int16_t>(to.x()),
                   static_cast<std::int16_t>(to.y()), 0, *depth, static_cast<std::uint32_t>(bytes),
                   rows->data());
-    xcb_free_gc(connection, context);
     // Sent with whatever else the tick asks of the display, before the loop
     // sleeps (FlushX11Requests): the server, woken by it, then runs while
     // this process waits rather than in the middle of its tick.
